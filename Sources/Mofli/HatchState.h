@@ -1,7 +1,7 @@
 #pragma once
 
+#include <QHashFunctions>
 #include <QString>
-
 #include <array>
 #include <optional>
 #include <vector>

@@ -1,0 +1,146 @@
+#include "AvatarWindow.h"
+
+#include "AvatarView.h"
+#include "DesktopIntegration.h"
+#include "SpriteSheet.h"
+#include "TopmostPreferences.h"
+#include "WindowPlacement.h"
+
+#include <QGuiApplication>
+#include <QScreen>
+#include <QSettings>
+#include <algorithm>
+#include <cmath>
+
+namespace {
+
+constexpr double baseWidth = 192.0;
+constexpr double baseHeight = 264.0;
+const QString scaleKey = QStringLiteral("petScale");
+
+double clampScale(double scale) {
+    return std::clamp(scale, AvatarWindow::minScale, AvatarWindow::maxScale);
+}
+
+QList<QRectF> availableAreas() {
+    QList<QRectF> areas;
+    for (const QScreen* screen : QGuiApplication::screens()) {
+        areas.append(screen->availableGeometry());
+    }
+    return areas;
+}
+
+} // namespace
+
+AvatarWindow::AvatarWindow(Scheduler* scheduler)
+    : QWidget(nullptr), view_(new AvatarView(scheduler, this)), scale_(storedScale()),
+      alwaysOnTop_(TopmostPreferences::enabled()),
+      shaped_(!DesktopIntegration::compositesTranslucentWindows()) {
+    setAttribute(Qt::WA_TranslucentBackground);
+    setAttribute(Qt::WA_NoSystemBackground);
+    applyWindowFlags();
+    const QSize size = sizeForScale(scale_);
+    resize(size);
+    if (const QScreen* primary = QGuiApplication::primaryScreen()) {
+        move(WindowPlacement::homeOrigin(primary->availableGeometry(), size).toPoint());
+    }
+    view_->setGeometry(rect());
+    if (shaped_) {
+        view_->onPaintedRegionChanged = [this] {
+            reshape();
+        };
+        reshape();
+    }
+}
+
+AvatarWindow::~AvatarWindow() {
+    view_->onPaintedRegionChanged = nullptr;
+}
+
+QSize AvatarWindow::sizeForScale(double scale) {
+    return QSize(int(std::lround(baseWidth * scale)), int(std::lround(baseHeight * scale)));
+}
+
+double AvatarWindow::storedScale() {
+    bool ok = false;
+    const double stored = QSettings().value(scaleKey).toDouble(&ok);
+    if (!ok || stored == 0 || !std::isfinite(stored)) {
+        return 1.0;
+    }
+    return clampScale(stored);
+}
+
+void AvatarWindow::applyWindowFlags() {
+    Qt::WindowFlags flags = Qt::Tool | Qt::FramelessWindowHint | Qt::NoDropShadowWindowHint;
+    if (alwaysOnTop_) {
+        flags |= Qt::WindowStaysOnTopHint;
+    }
+    setWindowFlags(flags);
+}
+
+void AvatarWindow::setAlwaysOnTop(bool onTop) {
+    if (onTop == alwaysOnTop_) {
+        return;
+    }
+    alwaysOnTop_ = onTop;
+    // Changing window flags recreates the native window hidden; put it back where it was.
+    const QPoint position = pos();
+    const bool wasVisible = isVisible();
+    applyWindowFlags();
+    move(position);
+    if (wasVisible) {
+        show();
+    }
+}
+
+void AvatarWindow::loadPet(const Pet& pet) {
+    if (auto sheet = SpriteSheet::load(pet.spritesheetPath)) {
+        view_->setSheet(std::move(sheet));
+    } else {
+        view_->unloadPet();
+    }
+}
+
+void AvatarWindow::replayRecap() {
+    view_->engine().replayRecap();
+}
+
+void AvatarWindow::applyScale(double scale, std::optional<QPointF> anchor,
+                              const QPointF& anchorRel) {
+    if (!std::isfinite(scale)) {
+        return;
+    }
+    scale_ = clampScale(scale);
+    QSettings().setValue(scaleKey, scale_);
+    const QRectF frame = geometry();
+    const QPointF point = anchor.value_or(frame.center());
+    const QSize size = sizeForScale(scale_);
+    const QScreen* screen = this->screen() ? this->screen() : QGuiApplication::primaryScreen();
+    std::optional<QRectF> available;
+    if (screen) {
+        available = screen->availableGeometry();
+    }
+    const QPointF origin = WindowPlacement::clampOrigin(
+        WindowPlacement::scaledOrigin(point, anchorRel, size), size, available);
+    setGeometry(QRect(origin.toPoint(), size));
+}
+
+void AvatarWindow::moveWithinScreens(const QPointF& origin) {
+    move(WindowPlacement::clampOriginAcrossScreens(origin, size(), availableAreas()).toPoint());
+}
+
+void AvatarWindow::showEvent(QShowEvent* event) {
+    QWidget::showEvent(event);
+    DesktopIntegration::showOnAllWorkspaces(this);
+}
+
+void AvatarWindow::resizeEvent(QResizeEvent* event) {
+    QWidget::resizeEvent(event);
+    view_->setGeometry(rect());
+}
+
+void AvatarWindow::reshape() {
+    const QRegion region = view_->paintedRegion();
+    // An empty mask would mean no shape at all, so keep at least one pixel.
+    setMask(region.isEmpty() ? QRegion(0, 0, 1, 1) : region);
+}

@@ -1,0 +1,45 @@
+#pragma once
+
+#include <boost/json/object.hpp>
+#include <boost/json/value.hpp>
+#include <optional>
+#include <set>
+#include <string>
+#include <string_view>
+
+// The hook's event logic: which display state a Claude Code event means and what the pet's
+// bubble says about it. Payload values of an unexpected JSON kind count as absent throughout.
+namespace HookCore {
+
+using Payload = boost::json::object;
+
+// The display state of an event: "idle", "running", "waiting", "review" or "failed".
+std::string deriveState(std::string_view event, const Payload& payload);
+// The candidate states an event signals, before the priority picks one.
+std::set<std::string> collectSignals(std::string_view event, const Payload& payload);
+// The most urgent known state among `signals` ("waiting" before "failed", "running", "review",
+// "idle"); "idle" when none is known.
+std::string selectState(const std::set<std::string>& signals);
+// "waving" for a "Stop" after counted work, else `baseState`.
+std::string finalState(std::string_view event, std::string_view baseState, bool didWork);
+std::string notificationSignal(const Payload& payload);
+// Whether "tool_response" reports a failure.
+bool toolFailed(const Payload& payload);
+// The loose truth test of payload flags. `value` is nullptr when the key is missing; a present
+// JSON null, array or object is true, a number is true unless zero.
+bool isTruthy(const boost::json::value* value);
+
+// The raw bubble text of an event. For "PreToolUse" it first counts the tool call into the
+// session record.
+std::optional<std::string> buildBody(std::string_view event, const Payload& payload);
+std::optional<std::string> buildToolMessage(const Payload& payload);
+// The trimmed, non-empty "description" of "tool_input".
+std::optional<std::string> toolDescription(const Payload& payload);
+bool isThinking(std::string_view event, const Payload& payload);
+std::string notificationMessage(const Payload& payload);
+std::optional<std::string> statusLabel(std::string_view state);
+// "$ program" or "$ program …": the program's file name only, never its arguments.
+std::optional<std::string> maskCommand(std::optional<std::string_view> command);
+std::optional<std::string> compactText(std::optional<std::string_view> text, int limit);
+
+} // namespace HookCore

@@ -1,0 +1,166 @@
+#include "Paths.h"
+#include "PetLibrary.h"
+#include "TemporaryHome.h"
+
+#include <QStringList>
+#include <unistd.h>
+
+namespace {
+
+class PetLibraryTest : public TemporaryHome {
+protected:
+    // A package folder `folder` inside `dir` with a descriptor and, unless told otherwise, the
+    // sprite sheet it names.
+    void addPet(const QString& dir, const QString& folder, const QString& id,
+                const QString& displayName, bool withSheet = true) {
+        const QString package = dir + QLatin1Char('/') + folder;
+        writeFile(
+            package + "/pet.json",
+            QStringLiteral(R"({"id":"%1","displayName":"%2","spritesheetPath":"art/sheet.png"})")
+                .arg(id, displayName)
+                .toUtf8());
+        if (withSheet) {
+            writeFile(package + "/art/sheet.png", "png");
+        }
+    }
+
+    static QStringList ids(const QList<Pet>& pets) {
+        QStringList result;
+        for (const Pet& pet : pets) {
+            result << pet.id;
+        }
+        return result;
+    }
+
+    QString cwdPets() const { return workDir() + "/pets"; }
+};
+
+} // namespace
+
+TEST_F(PetLibraryTest, NothingAnywhereGivesNoPets) {
+    EXPECT_TRUE(PetLibrary::discover().isEmpty());
+}
+
+TEST_F(PetLibraryTest, SkipsInvalidPackagesAndKeepsTheValidOnes) {
+    const QString dir = PetLibrary::userPetsDir();
+    addPet(dir, "good", "good", "Good");
+    addPet(dir, "nosheet", "nosheet", "No sheet", false);
+    addPet(dir, ".hidden", "hidden", "Hidden");
+    writeFile(dir + "/pet.json", R"({"id":"loose","displayName":"L","spritesheetPath":"s"})");
+    writeFile(dir + "/s", "png");
+    writeFile(dir + "/noname/pet.json", R"({"id":"noname","spritesheetPath":"../s"})");
+    writeFile(dir + "/numid/pet.json", R"({"id":7,"displayName":"N","spritesheetPath":"../s"})");
+    writeFile(dir + "/array/pet.json", R"([{"id":"array"}])");
+    writeFile(dir + "/broken/pet.json", R"({"id":"broken",)");
+    ASSERT_TRUE(QDir().mkpath(dir + "/nodescriptor"));
+    writeFile(dir + "/described/pet.json",
+              R"({"id":"described","displayName":"","spritesheetPath":"../s","description":3})");
+    // A FIFO in place of a descriptor must not block discovery.
+    ASSERT_TRUE(QDir().mkpath(dir + "/fifo"));
+    ASSERT_EQ(mkfifo(QFile::encodeName(dir + "/fifo/pet.json").constData(), 0600), 0);
+
+    const QList<Pet> pets = PetLibrary::discover();
+    ASSERT_EQ(ids(pets), (QStringList{"described", "good"}));
+    EXPECT_EQ(pets[0].displayName, QString());
+    EXPECT_FALSE(pets[0].description);
+    EXPECT_EQ(pets[1],
+              (Pet{"good", "Good", std::nullopt, dir + "/good/art/sheet.png", PetSource::user}));
+}
+
+TEST_F(PetLibraryTest, FollowsSymlinkedPackagesAndReadsDescriptions) {
+    const QString elsewhere = path("elsewhere");
+    writeFile(elsewhere + "/pet.json",
+              R"({"id":"linked","displayName":"Linked","spritesheetPath":"sheet.webp",)"
+              R"("description":"from afar","extra":true})");
+    writeFile(elsewhere + "/sheet.webp", "webp");
+    ASSERT_TRUE(QDir().mkpath(cwdPets()));
+    ASSERT_TRUE(QFile::link(elsewhere, cwdPets() + "/linked"));
+
+    const QList<Pet> pets = PetLibrary::discover();
+    ASSERT_EQ(pets.size(), 1);
+    EXPECT_EQ(pets[0].description, QStringLiteral("from afar"));
+    EXPECT_EQ(pets[0].source, PetSource::bundled);
+    EXPECT_TRUE(QFileInfo::exists(pets[0].spritesheetPath));
+}
+
+TEST_F(PetLibraryTest, RelativeFoldersGiveAbsoluteSheetPaths) {
+    qputenv("MOFLI_PETS_DIR", "mine");
+    addPet(workDir() + "/mine", "p", "p", "P");
+    const QList<Pet> pets = PetLibrary::discover();
+    ASSERT_EQ(pets.size(), 1);
+    EXPECT_EQ(pets[0].spritesheetPath, workDir() + "/mine/p/art/sheet.png");
+}
+
+TEST_F(PetLibraryTest, SearchSourcesFollowTheEnvironmentAndTheWorkingFolder) {
+    qputenv("MOFLI_PETS_DIR", "~/mine");
+    QList<PetLibrary::SearchSource> expected = {
+        {home() + "/mine", PetSource::bundled},
+        {workDir() + "/pets", PetSource::bundled},
+        {path("work") + "/pets", PetSource::bundled},
+    };
+    if (const auto resources = Paths::resourceDir()) {
+        expected.append({*resources + "/pets", PetSource::bundled});
+    }
+    expected.append({path("data") + "/Mofli/pets", PetSource::user});
+    EXPECT_EQ(PetLibrary::searchSources(), expected);
+
+    qputenv("MOFLI_PETS_DIR", "");
+    QSettings().setValue("codexPetsEnabled", true);
+    qputenv("CODEX_HOME", "~/codex");
+    expected.removeFirst();
+    expected.append({"~/codex/pets", PetSource::codex});
+    EXPECT_EQ(PetLibrary::searchSources(), expected);
+}
+
+TEST_F(PetLibraryTest, FolderDefaultsComeFromHomeAndXdg) {
+    EXPECT_EQ(PetLibrary::codexPetsDir(), home() + "/.codex/pets");
+    qputenv("XDG_DATA_HOME", "relative/data");
+    EXPECT_EQ(PetLibrary::userPetsDir(), home() + "/.local/share/Mofli/pets");
+    EXPECT_EQ(Paths::stateFile(), home() + "/.claude/mofli/state.json");
+    qputenv("HOME", "");
+    EXPECT_FALSE(Paths::home().isEmpty());
+}
+
+TEST_F(PetLibraryTest, FirstSourceWinsForEachId) {
+    qputenv("MOFLI_PETS_DIR", QFile::encodeName(path("custom")));
+    addPet(path("custom"), "a", "shared", "From custom");
+    addPet(PetLibrary::userPetsDir(), "b", "shared", "From user");
+    addPet(PetLibrary::userPetsDir(), "c", "user-only", "User only");
+    // The same id spelled with a decomposed accent is the same pet.
+    addPet(path("custom"), "d", QString::fromUtf8("caf\u00e9"), "Precomposed");
+    addPet(PetLibrary::userPetsDir(), "e", QStringLiteral("cafe") + QChar(0x0301), "Decomposed");
+
+    const QList<Pet> pets = PetLibrary::discover();
+    ASSERT_EQ(pets.size(), 3);
+    EXPECT_EQ(pets[0].displayName, "From custom");
+    EXPECT_EQ(pets[0].source, PetSource::bundled);
+    EXPECT_EQ(pets[1].displayName, "Precomposed");
+    EXPECT_EQ(pets[2].source, PetSource::user);
+}
+
+TEST_F(PetLibraryTest, CodexPetsOnlyWhenEnabled) {
+    qputenv("CODEX_HOME", QFile::encodeName(path("codex")));
+    addPet(path("codex/pets"), "c", "codex-pet", "Codex");
+    EXPECT_TRUE(PetLibrary::discover().isEmpty());
+
+    QSettings().setValue("codexPetsEnabled", true);
+    const QList<Pet> pets = PetLibrary::discover();
+    ASSERT_EQ(pets.size(), 1);
+    EXPECT_EQ(pets[0].source, PetSource::codex);
+}
+
+TEST_F(PetLibraryTest, SortsByCodePointAfterCompositionAndStably) {
+    // The working folder's pets are read before the parent folder's.
+    addPet(cwdPets(), "1", "lower-b", "b");
+    addPet(cwdPets(), "2", "upper-b", "B");
+    addPet(cwdPets(), "3", "a", "a");
+    addPet(cwdPets(), "4", "emoji", QString::fromUtf8("\U0001F600"));
+    addPet(cwdPets(), "5", "fullwidth", QString::fromUtf8("\uFF21"));
+    addPet(cwdPets(), "6", "f", "f");
+    addPet(cwdPets(), "7", "precomposed", QString::fromUtf8("\u00e9"));
+    addPet(path("work/pets"), "8", "decomposed", QStringLiteral("e") + QChar(0x0301));
+
+    EXPECT_EQ(ids(PetLibrary::discover()),
+              (QStringList{"upper-b", "a", "lower-b", "f", "precomposed", "decomposed", "fullwidth",
+                           "emoji"}));
+}

@@ -1,0 +1,116 @@
+#include "AppFixture.h"
+#include "AvatarView.h"
+#include "AvatarWindow.h"
+#include "Pet.h"
+
+#include <QDir>
+#include <QFile>
+#include <QScreen>
+
+namespace {
+
+using AvatarWindowTest = AppFixture;
+
+TEST_F(AvatarWindowTest, SizeFollowsTheStoredScaleWithinItsLimits) {
+    const struct {
+        QVariant stored;
+        double scale;
+        QSize size;
+    } cases[] = {
+        {QVariant(), 1.0, {192, 264}},
+        {1.0, 1.0, {192, 264}},
+        {0.5, 0.5, {96, 132}},
+        {2.0, 2.0, {384, 528}},
+        {3.0, 2.0, {384, 528}},
+        {0.2, 0.5, {96, 132}},
+        {0.0, 1.0, {192, 264}},
+        {QStringLiteral("1.5"), 1.5, {288, 396}},
+        {QStringLiteral("large"), 1.0, {192, 264}},
+        {QStringLiteral("nan"), 1.0, {192, 264}},
+    };
+    for (const auto& c : cases) {
+        store("petScale", c.stored);
+        AvatarWindow window;
+        EXPECT_DOUBLE_EQ(window.scale(), c.scale) << c.stored.toString().toStdString();
+        EXPECT_EQ(window.size(), c.size) << c.stored.toString().toStdString();
+        EXPECT_EQ(window.avatarView()->geometry(), window.rect());
+    }
+}
+
+TEST_F(AvatarWindowTest, ScalingKeepsTheTopLeftCornerAndPersistsEveryStep) {
+    AvatarWindow window;
+    window.move(100, 50);
+    window.applyScale(1.5, QPointF(100, 50), QPointF(0, 0));
+    EXPECT_EQ(window.geometry(), QRect(100, 50, 288, 396));
+    EXPECT_DOUBLE_EQ(QSettings().value("petScale").toDouble(), 1.5);
+
+    window.applyScale(0.1, QPointF(100, 50), QPointF(0, 0));
+    EXPECT_EQ(window.geometry(), QRect(100, 50, 96, 132));
+    EXPECT_DOUBLE_EQ(QSettings().value("petScale").toDouble(), 0.5);
+
+    AvatarWindow reopened;
+    EXPECT_DOUBLE_EQ(reopened.scale(), 0.5);
+}
+
+TEST_F(AvatarWindowTest, ScalingPastTheScreenEdgeMovesTheWindowBackInside) {
+    AvatarWindow window;
+    const QRect available = window.screen()->availableGeometry();
+    const QPointF corner(available.right() - 250, available.top() + 10);
+    window.move(corner.toPoint());
+    window.applyScale(2.0, corner, QPointF(0, 0));
+    EXPECT_EQ(window.size(), QSize(384, 528));
+    EXPECT_TRUE(available.contains(window.geometry())) << "window must stay inside the screen";
+    EXPECT_EQ(window.geometry().top(), int(corner.y()));
+}
+
+TEST_F(AvatarWindowTest, AlwaysOnTopComesFromThePreference) {
+    const struct {
+        QVariant stored;
+        bool onTop;
+    } cases[] = {{QVariant(), true},
+                 {false, false},
+                 {true, true},
+                 {QStringLiteral("sometimes"), true},
+                 {42, true}};
+    for (const auto& c : cases) {
+        store("alwaysOnTop", c.stored);
+        AvatarWindow window;
+        EXPECT_EQ(window.isAlwaysOnTop(), c.onTop) << c.stored.toString().toStdString();
+        EXPECT_EQ(window.windowFlags().testFlag(Qt::WindowStaysOnTopHint), c.onTop);
+        EXPECT_TRUE(window.windowFlags().testFlag(Qt::FramelessWindowHint));
+        EXPECT_TRUE(window.testAttribute(Qt::WA_TranslucentBackground));
+    }
+}
+
+TEST_F(AvatarWindowTest, TogglingStackingKeepsThePosition) {
+    AvatarWindow window;
+    window.show();
+    window.move(120, 80);
+    window.setAlwaysOnTop(false);
+    EXPECT_FALSE(window.windowFlags().testFlag(Qt::WindowStaysOnTopHint));
+    EXPECT_TRUE(window.isVisible());
+    EXPECT_EQ(window.pos(), QPoint(120, 80));
+    window.setAlwaysOnTop(true);
+    EXPECT_TRUE(window.windowFlags().testFlag(Qt::WindowStaysOnTopHint));
+    EXPECT_EQ(window.pos(), QPoint(120, 80));
+}
+
+TEST_F(AvatarWindowTest, APetWithoutAUsableSheetShowsThePlaceholderUntilAGoodOneLoads) {
+    const QString folder = addPet("good", "Good");
+    const Pet good{"good", "Good", std::nullopt, QDir(folder).filePath("spritesheet.png"),
+                   PetSource::bundled};
+    const Pet broken{"broken", "Broken", std::nullopt, QDir(folder).filePath("missing.webp"),
+                     PetSource::bundled};
+    AvatarWindow window;
+    EXPECT_TRUE(window.avatarView()->engine().placeholderVisible());
+    window.loadPet(good);
+    EXPECT_TRUE(window.avatarView()->sheet());
+    EXPECT_FALSE(window.avatarView()->engine().placeholderVisible());
+    window.loadPet(broken);
+    EXPECT_FALSE(window.avatarView()->sheet());
+    EXPECT_TRUE(window.avatarView()->engine().placeholderVisible());
+    window.loadPet(good);
+    EXPECT_FALSE(window.avatarView()->engine().placeholderVisible());
+}
+
+} // namespace

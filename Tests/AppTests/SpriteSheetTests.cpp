@@ -1,0 +1,74 @@
+#include "AppFixture.h"
+#include "SpriteSheet.h"
+
+#include <QDir>
+#include <QFile>
+#include <QTemporaryDir>
+
+namespace {
+
+class SpriteSheetTest : public AppFixture {
+protected:
+    QString write(const QString& name, const QImage& image, const char* format) {
+        const QString path = QDir(dir_.path()).filePath(name);
+        EXPECT_TRUE(image.save(path, format, 100));
+        return path;
+    }
+    QTemporaryDir dir_;
+};
+
+TEST_F(SpriteSheetTest, CutsEveryCellFromItsRowAndColumnAndKeepsTransparency) {
+    auto sheet = SpriteSheet::load(write("sheet.png", makeSheet(), "PNG"));
+    ASSERT_TRUE(sheet);
+    for (HatchState state : HatchState::allCases()) {
+        for (int index = 0; index < state.frameCount(); ++index) {
+            const QImage& frame = sheet->frame(state, index);
+            ASSERT_EQ(frame.size(), QSize(192, 208));
+            EXPECT_EQ(frame.pixelColor(100, 100), cellColor(state, index))
+                << state.rawValue().toStdString() << ":" << index;
+            EXPECT_EQ(frame.pixelColor(191, 207), cellColor(state, index));
+            EXPECT_EQ(qAlpha(frame.pixel(0, 0)), 0) << "transparent pixels stay transparent";
+        }
+    }
+    for (int index : {8, 100, -1}) {
+        const QImage& outside = sheet->frame(HatchState::idle, index);
+        EXPECT_EQ(outside.size(), QSize(192, 208));
+        EXPECT_EQ(qAlpha(outside.pixel(100, 100)), 0) << "cell " << index << " is off the sheet";
+    }
+}
+
+TEST_F(SpriteSheetTest, RepeatedRequestsReturnTheSameImageObject) {
+    auto sheet = SpriteSheet::load(write("sheet.png", makeSheet(), "PNG"));
+    ASSERT_TRUE(sheet);
+    const QImage* first = &sheet->frame(HatchState::review, 5);
+    // Growing the cache must not move frames handed out earlier.
+    for (HatchState state : HatchState::allCases()) {
+        for (int index = 0; index < 8; ++index) {
+            sheet->frame(state, index);
+        }
+    }
+    EXPECT_EQ(&sheet->frame(HatchState::review, 5), first);
+    EXPECT_EQ(first->pixelColor(50, 50), cellColor(HatchState::review, 5));
+}
+
+TEST_F(SpriteSheetTest, MissingOrUndecodableFilesGiveNoSheet) {
+    EXPECT_FALSE(SpriteSheet::load(QDir(dir_.path()).filePath("missing.png")));
+    const QString text = QDir(dir_.path()).filePath("notes.png");
+    QFile file(text);
+    ASSERT_TRUE(file.open(QIODevice::WriteOnly));
+    file.write("this is not an image");
+    file.close();
+    EXPECT_FALSE(SpriteSheet::load(text));
+}
+
+TEST_F(SpriteSheetTest, LoadsWebP) {
+    auto sheet = SpriteSheet::load(write("spritesheet.webp", makeSheet(), "WEBP"));
+    ASSERT_TRUE(sheet);
+    const QColor color = sheet->frame(HatchState::waiting, 3).pixelColor(100, 100);
+    const QColor expected = cellColor(HatchState::waiting, 3);
+    EXPECT_NEAR(color.red(), expected.red(), 2);
+    EXPECT_NEAR(color.green(), expected.green(), 2);
+    EXPECT_NEAR(color.blue(), expected.blue(), 2);
+}
+
+} // namespace
