@@ -1,5 +1,7 @@
 #include "ControllingTerminal.h"
 
+#include <cstdlib>
+#include <sys/param.h>
 #include <sys/stat.h>
 #include <sys/sysctl.h>
 #include <unistd.h>

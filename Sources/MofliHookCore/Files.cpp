@@ -1,5 +1,8 @@
 #include "Files.h"
 
+#include "AtomicRename.h"
+
+#include <algorithm>
 #include <cerrno>
 #include <fcntl.h>
 #include <sys/stat.h>
@@ -32,9 +35,11 @@ std::optional<std::string> readAll(int fd) {
     std::size_t size = 0;
     struct stat info {};
     const bool regular = ::fstat(fd, &info) == 0 && S_ISREG(info.st_mode);
-    // A regular file announces its size, so one read usually suffices; pipes come in 64 KiB
-    // pieces, so the buffer grows geometrically.
-    buffer.resize(regular ? static_cast<std::size_t>(info.st_size) + 1 : 64 * 1024);
+    // A regular file announces its size, so one read usually suffices. Files under /proc claim
+    // a size of 0 yet hold a few hundred bytes, hence the floor.
+    constexpr std::size_t minimumBuffer = 4096;
+    buffer.resize(
+        std::max(regular ? static_cast<std::size_t>(info.st_size) + 1 : 0, minimumBuffer));
     for (;;) {
         if (size == buffer.size()) {
             buffer.resize(buffer.size() * 2);
@@ -81,7 +86,7 @@ bool replaceAtomically(const std::string& path, std::string_view contents) {
     }
     const bool written = writeAll(fd, contents);
     const bool closed = ::close(fd) == 0;
-    if (written && closed && ::rename(temporary.c_str(), path.c_str()) == 0) {
+    if (written && closed && AtomicRename::replace(temporary, path)) {
         return true;
     }
     ::unlink(temporary.c_str());

@@ -1,8 +1,8 @@
 #include "HookPaths.h"
 
+#include "PasswordDatabase.h"
+
 #include <cstdlib>
-#include <pwd.h>
-#include <unistd.h>
 
 namespace HookPaths {
 
@@ -10,10 +10,7 @@ std::string home() {
     if (const char* value = std::getenv("HOME"); value != nullptr && *value != '\0') {
         return value;
     }
-    if (const passwd* entry = getpwuid(getuid()); entry != nullptr && entry->pw_dir != nullptr) {
-        return entry->pw_dir;
-    }
-    return {};
+    return PasswordDatabase::currentUserHome().value_or(std::string());
 }
 
 std::string mofliDir() {

@@ -1,19 +1,19 @@
 // The one translation unit that compiles Boost.JSON, so the library needs no Boost binaries.
 #include "Json.h"
 
+#include "JsonParser.h"
+
 #include <boost/json/src.hpp>
 
 namespace Json {
 
-boost::json::object parseObject(std::string_view text) {
-    boost::json::parse_options options;
-    options.max_depth = maxDepth;
-    boost::system::error_code error;
-    boost::json::value parsed = boost::json::parse(text, error, {}, options);
-    if (error || !parsed.is_object()) {
+boost::json::object parseObject(std::string_view text, boost::json::storage_ptr storage) {
+    std::optional<boost::json::value> parsed =
+        JsonParser::parse(text, maxDepth, std::move(storage));
+    if (!parsed || !parsed->is_object()) {
         return {};
     }
-    return std::move(parsed.as_object());
+    return std::move(parsed->as_object());
 }
 
 std::string serialize(const boost::json::object& object) {

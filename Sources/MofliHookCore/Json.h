@@ -15,8 +15,9 @@ namespace Json {
 constexpr std::size_t maxDepth = 512;
 
 // The object that `text` holds, or an empty object when `text` is empty, malformed, nested too
-// deeply, not valid UTF-8 or not an object at its top level.
-boost::json::object parseObject(std::string_view text);
+// deeply, not valid UTF-8 or not an object at its top level. The values are allocated from
+// `storage`.
+boost::json::object parseObject(std::string_view text, boost::json::storage_ptr storage = {});
 
 // Compact JSON text.
 std::string serialize(const boost::json::object& object);

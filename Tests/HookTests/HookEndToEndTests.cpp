@@ -7,7 +7,6 @@
 #include <chrono>
 #include <filesystem>
 #include <gtest/gtest.h>
-#include <pty.h>
 #include <sys/wait.h>
 #include <unistd.h>
 

@@ -57,7 +57,8 @@ pid_t start(const HookInvocation& invocation, int& inputFd, int& outputFd, int& 
 
     int pipeFds[2];
     // Close-on-exec, so that hooks started side by side never hold each other's input open.
-    if (::pipe2(pipeFds, O_CLOEXEC) != 0) {
+    if (::pipe(pipeFds) != 0 || ::fcntl(pipeFds[0], F_SETFD, FD_CLOEXEC) != 0 ||
+        ::fcntl(pipeFds[1], F_SETFD, FD_CLOEXEC) != 0) {
         throw std::runtime_error("pipe failed");
     }
     outputFd = anonymousFile();

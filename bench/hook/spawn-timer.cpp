@@ -44,7 +44,8 @@ double nowMicroseconds() {
 
 double timeOneRun(char* const* argv, const std::string& payload) {
     int fds[2];
-    if (pipe2(fds, O_CLOEXEC) != 0) {
+    if (pipe(fds) != 0 || fcntl(fds[0], F_SETFD, FD_CLOEXEC) != 0 ||
+        fcntl(fds[1], F_SETFD, FD_CLOEXEC) != 0) {
         std::perror("pipe");
         std::exit(2);
     }
