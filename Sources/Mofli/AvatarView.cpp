@@ -214,21 +214,22 @@ void AvatarView::relayoutBubble() {
 }
 
 QRectF AvatarView::frameRect() const {
-    return frameRectFor(size(), devicePixelRatioF());
+    return frameRectFor(size(), devicePixelRatioF(), sheet_ ? sheet_->artPixelSize() : 1);
 }
 
-QRectF AvatarView::frameRectFor(const QSizeF& viewSize, double dpr) {
+QRectF AvatarView::frameRectFor(const QSizeF& viewSize, double dpr, int artPixelSize) {
     const double s = std::max(viewSize.height() / baseHeight, 0.01);
     const QRectF area(0, bubbleBand * s, viewSize.width(),
                       std::max(0.0, viewSize.height() - bubbleBand * s));
     const double fit =
         std::min(area.width() / SpriteSheet::frameWidth, area.height() / SpriteSheet::frameHeight);
-    // Whole device pixels per art pixel keep every pixel of the art square and equal-sized;
-    // below one device pixel per art pixel that is impossible and the frame just fits.
-    const double devicePerArt = fit * dpr;
+    // Whole device pixels per art pixel keep every pixel of the art square and equal-sized, and
+    // art drawn in blocks of sheet pixels still grows in fine steps; below one device pixel per
+    // art pixel that is impossible and the frame just fits.
+    const double devicePerArt = fit * dpr * artPixelSize;
     const double snapped = devicePerArt >= 1.0 ? std::floor(devicePerArt + 1e-6) : devicePerArt;
-    const double w = SpriteSheet::frameWidth * snapped / dpr;
-    const double h = SpriteSheet::frameHeight * snapped / dpr;
+    const double w = SpriteSheet::frameWidth * snapped / (artPixelSize * dpr);
+    const double h = SpriteSheet::frameHeight * snapped / (artPixelSize * dpr);
     const double x = std::round((area.width() - w) / 2 * dpr) / dpr;
     const double y = area.top() + std::round((area.height() - h) / 2 * dpr) / dpr;
     return QRectF(x, y, w, h);

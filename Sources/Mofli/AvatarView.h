@@ -48,7 +48,9 @@ public:
     // Geometry in view coordinates.
     QRectF frameRect() const;
     // Where a frame is drawn in a view of `viewSize` on a screen with `devicePixelRatio`.
-    static QRectF frameRectFor(const QSizeF& viewSize, double devicePixelRatio);
+    // `artPixelSize` is the sheet's SpriteSheet::artPixelSize().
+    static QRectF frameRectFor(const QSizeF& viewSize, double devicePixelRatio,
+                               int artPixelSize = 1);
     QRect bubbleRect() const; // empty while the bubble is hidden
     QRect handleRect() const;
     bool isHandleVisible() const { return handleVisible_; }

@@ -2,6 +2,28 @@
 
 #include <QPainter>
 
+namespace {
+
+// Whether every aligned block × block square of the top row band of `image` holds one colour.
+bool drawnInBlocks(const QImage& image, int block) {
+    const int height = std::min(image.height(), SpriteSheet::frameHeight);
+    if (image.width() % block != 0 || height % block != 0) {
+        return false;
+    }
+    for (int y = 0; y < height; ++y) {
+        const auto* line = reinterpret_cast<const QRgb*>(image.constScanLine(y));
+        const auto* blockTop = reinterpret_cast<const QRgb*>(image.constScanLine(y - y % block));
+        for (int x = 0; x < image.width(); ++x) {
+            if (line[x] != blockTop[x - x % block]) {
+                return false;
+            }
+        }
+    }
+    return true;
+}
+
+} // namespace
+
 std::shared_ptr<SpriteSheet> SpriteSheet::load(const QString& path) {
     QImage image(path);
     if (image.isNull()) {
@@ -12,6 +34,12 @@ std::shared_ptr<SpriteSheet> SpriteSheet::load(const QString& path) {
 
 SpriteSheet::SpriteSheet(QImage image)
     : image_(image.convertToFormat(QImage::Format_ARGB32_Premultiplied)) {
+    for (int block : {8, 4, 2}) {
+        if (drawnInBlocks(image_, block)) {
+            artPixelSize_ = block;
+            break;
+        }
+    }
 }
 
 const QImage& SpriteSheet::frame(HatchState state, int index) {

@@ -20,10 +20,15 @@ public:
     // The same image object for repeated calls; cells outside the sheet are transparent.
     const QImage& frame(HatchState state, int index);
 
+    // Side of the square blocks of equal pixels that the art is drawn in (a pet drawn at four
+    // sheet pixels per art pixel gives 4), read from the idle row; 1 for art drawn pixel by pixel.
+    int artPixelSize() const { return artPixelSize_; }
+
 private:
     explicit SpriteSheet(QImage image);
 
     QImage image_;
+    int artPixelSize_ = 1;
     // Node-based, so references handed out stay valid while the cache grows.
     std::unordered_map<quint64, QImage> cache_;
 };

@@ -80,6 +80,17 @@ TEST_F(AvatarViewTest, FramesAreDrawnWithWholeDevicePixelsPerArtPixel) {
     }
 }
 
+TEST_F(AvatarViewTest, ArtDrawnInBlocksGrowsInWholeDevicePixelsPerBlock) {
+    // Four sheet pixels per art pixel: at scale 1.5 each art pixel takes six screen pixels, so
+    // the pet grows with the window instead of waiting for the next whole factor.
+    EXPECT_EQ(AvatarView::frameRectFor({288, 396}, 1, 4), QRectF(0, 84, 288, 312));
+    const QRectF between = AvatarView::frameRectFor({192 * 1.3, 264 * 1.3}, 1, 4);
+    EXPECT_EQ(between.width(), 240); // five screen pixels per art pixel
+    EXPECT_EQ(between.height(), 260);
+    const QRectF dense = AvatarView::frameRectFor({192, 264}, 1.5, 4);
+    EXPECT_DOUBLE_EQ(dense.width() * 1.5 / 48, 6); // 48 art pixels wide, six device pixels each
+}
+
 TEST_F(AvatarViewTest, BubbleHugsItsTextWithinItsLimits) {
     const int lineHeight = [] {
         QFont font;

@@ -72,3 +72,24 @@ TEST_F(SpriteSheetTest, LoadsWebP) {
 }
 
 } // namespace
+
+TEST_F(SpriteSheetTest, FindsTheBlockSizeTheArtIsDrawnIn) {
+    QImage blocks(1536, 1872, QImage::Format_ARGB32);
+    blocks.fill(Qt::transparent);
+    for (int y = 0; y < 208; ++y) {
+        for (int x = 0; x < 1536; ++x) {
+            const int bx = x / 4, by = y / 4;
+            blocks.setPixel(x, y,
+                            (bx * 7 + by * 13) % 5 == 0 ? qRgba(0, 0, 0, 0)
+                                                        : qRgba(bx % 256, by * 4, 90, 255));
+        }
+    }
+    auto fourByFour = SpriteSheet::load(write("blocks.png", blocks, "PNG"));
+    ASSERT_TRUE(fourByFour);
+    EXPECT_EQ(fourByFour->artPixelSize(), 4);
+
+    blocks.setPixel(101, 50, qRgba(1, 2, 3, 255));
+    auto stray = SpriteSheet::load(write("stray.png", blocks, "PNG"));
+    ASSERT_TRUE(stray);
+    EXPECT_EQ(stray->artPixelSize(), 1) << "one stray pixel means the art is drawn pixel by pixel";
+}
