@@ -7,19 +7,16 @@
 #include "PetLibrary.h"
 #include "StateWatcher.h"
 #include "TopmostPreferences.h"
-#include "WindowPlacement.h"
 
 #include <QAction>
 #include <QCoreApplication>
 #include <QCursor>
 #include <QDir>
 #include <QFileInfo>
-#include <QGuiApplication>
 #include <QImage>
 #include <QMenu>
 #include <QPainter>
 #include <QPixmap>
-#include <QScreen>
 #include <QSettings>
 #include <QSystemTrayIcon>
 
@@ -252,10 +249,7 @@ void AppDelegate::toggleAlwaysOnTop() {
 }
 
 void AppDelegate::recenter() {
-    if (const QScreen* primary = QGuiApplication::primaryScreen()) {
-        window_->move(
-            WindowPlacement::homeOrigin(primary->availableGeometry(), window_->size()).toPoint());
-    }
+    window_->moveHome();
 }
 
 void AppDelegate::triggerJump() {

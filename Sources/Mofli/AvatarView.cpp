@@ -15,8 +15,6 @@
 
 namespace {
 
-constexpr double baseHeight = 264.0;
-constexpr double bubbleBand = 56.0;
 constexpr int bubbleTop = 4;
 constexpr int bubbleSideMargin = 4;
 constexpr int bubbleMaxWidth = 260;
@@ -218,7 +216,7 @@ QRectF AvatarView::frameRect() const {
 }
 
 QRectF AvatarView::frameRectFor(const QSizeF& viewSize, double dpr, int artPixelSize) {
-    const double s = std::max(viewSize.height() / baseHeight, 0.01);
+    const double s = std::max(viewSize.height() / double(baseHeight), 0.01);
     const QRectF area(0, bubbleBand * s, viewSize.width(),
                       std::max(0.0, viewSize.height() - bubbleBand * s));
     const double fit =

@@ -26,6 +26,10 @@ class AvatarView : public QWidget {
 
 public:
     static constexpr int handleSize = 18;
+    // At scale 1 the view is one sheet frame with the bubble band above it.
+    static constexpr int bubbleBand = 56;
+    static constexpr int baseWidth = SpriteSheet::frameWidth;
+    static constexpr int baseHeight = SpriteSheet::frameHeight + bubbleBand;
 
     // Without a scheduler the view runs on real Qt timers.
     explicit AvatarView(Scheduler* scheduler = nullptr, QWidget* parent = nullptr);

@@ -14,8 +14,6 @@
 
 namespace {
 
-constexpr double baseWidth = 192.0;
-constexpr double baseHeight = 264.0;
 const QString scaleKey = QStringLiteral("petScale");
 
 double clampScale(double scale) {
@@ -39,11 +37,8 @@ AvatarWindow::AvatarWindow(Scheduler* scheduler)
     setAttribute(Qt::WA_TranslucentBackground);
     setAttribute(Qt::WA_NoSystemBackground);
     applyWindowFlags();
-    const QSize size = sizeForScale(scale_);
-    resize(size);
-    if (const QScreen* primary = QGuiApplication::primaryScreen()) {
-        move(WindowPlacement::homeOrigin(primary->availableGeometry(), size).toPoint());
-    }
+    resize(sizeForScale(scale_));
+    moveHome();
     view_->setGeometry(rect());
     if (shaped_) {
         view_->onPaintedRegionChanged = [this] {
@@ -58,7 +53,8 @@ AvatarWindow::~AvatarWindow() {
 }
 
 QSize AvatarWindow::sizeForScale(double scale) {
-    return QSize(int(std::lround(baseWidth * scale)), int(std::lround(baseHeight * scale)));
+    return QSize(int(std::lround(AvatarView::baseWidth * scale)),
+                 int(std::lround(AvatarView::baseHeight * scale)));
 }
 
 double AvatarWindow::storedScale() {
@@ -123,6 +119,12 @@ void AvatarWindow::applyScale(double scale, std::optional<QPointF> anchor,
     const QPointF origin = WindowPlacement::clampOrigin(
         WindowPlacement::scaledOrigin(point, anchorRel, size), size, available);
     setGeometry(QRect(origin.toPoint(), size));
+}
+
+void AvatarWindow::moveHome() {
+    if (const QScreen* primary = QGuiApplication::primaryScreen()) {
+        move(WindowPlacement::homeOrigin(primary->availableGeometry(), size()).toPoint());
+    }
 }
 
 void AvatarWindow::moveWithinScreens(const QPointF& origin) {

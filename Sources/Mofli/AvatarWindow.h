@@ -37,6 +37,9 @@ public:
     // is `anchorRel` (0..1 from the left and top edges); no anchor: the window's centre. The
     // window is kept inside its screen's available area.
     void applyScale(double scale, std::optional<QPointF> anchor, const QPointF& anchorRel);
+    // Back to where a new window starts: 40 points in from the right and bottom edges of the
+    // primary screen's available area. The size stays.
+    void moveHome();
     // Moves the window, keeping enough of it on some screen to grab it again.
     void moveWithinScreens(const QPointF& origin);
 

@@ -58,9 +58,7 @@ std::optional<Value> lookup(const std::array<std::pair<std::string_view, Value>,
 }
 
 const Payload& toolInput(const Payload& payload) {
-    static const Payload empty;
-    const Payload* input = Json::findObject(payload, "tool_input");
-    return input != nullptr ? *input : empty;
+    return Json::findObjectOrEmpty(payload, "tool_input");
 }
 
 // Trailing slashes do not count, and a path without a slash is its own last component.

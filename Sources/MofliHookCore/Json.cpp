@@ -38,6 +38,13 @@ const boost::json::object* findObject(const boost::json::object& object, std::st
     return value == nullptr ? nullptr : value->if_object();
 }
 
+const boost::json::object& findObjectOrEmpty(const boost::json::object& object,
+                                             std::string_view key) {
+    static const boost::json::object empty;
+    const boost::json::object* found = findObject(object, key);
+    return found != nullptr ? *found : empty;
+}
+
 std::optional<std::int64_t> findInteger(const boost::json::object& object, std::string_view key) {
     const boost::json::value* value = object.if_contains(key);
     if (value == nullptr || !value->is_int64()) {

@@ -27,6 +27,9 @@ const boost::json::value* find(const boost::json::object& object, std::string_vi
 
 std::optional<std::string_view> findString(const boost::json::object& object, std::string_view key);
 const boost::json::object* findObject(const boost::json::object& object, std::string_view key);
+// The object under `key`, or an empty object when the key is missing or holds another kind.
+const boost::json::object& findObjectOrEmpty(const boost::json::object& object,
+                                             std::string_view key);
 // JSON integers only: 3.0 is not an integer.
 std::optional<std::int64_t> findInteger(const boost::json::object& object, std::string_view key);
 

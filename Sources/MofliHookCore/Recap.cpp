@@ -104,10 +104,8 @@ void recordTool(const boost::json::object& payload) {
     if (Json::findString(record, "session_id") != sessionId) {
         record = freshSession(sessionId);
     }
-    static const boost::json::object noInput;
-    const boost::json::object* input = Json::findObject(payload, "tool_input");
     count(record, Json::findString(payload, "tool_name").value_or(""),
-          input != nullptr ? *input : noInput);
+          Json::findObjectOrEmpty(payload, "tool_input"));
     saveSession(record);
 }
 
