@@ -1,5 +1,6 @@
 #include "AppDelegate.h"
-#include "DesktopIntegration.h"
+#include "Platform.h"
+#include "QtScheduler.h"
 
 #include <QApplication>
 
@@ -9,8 +10,10 @@ int main(int argc, char* argv[]) {
     QCoreApplication::setApplicationName(QStringLiteral("Mofli"));
     // The pet lives in the tray and on the desktop; closing a menu or window must not quit.
     QApplication::setQuitOnLastWindowClosed(false);
-    DesktopIntegration::becomeAccessoryApplication();
-    AppDelegate delegate;
+    const std::unique_ptr<Platform> platform = Platform::create();
+    platform->becomeAccessoryApplication();
+    QtScheduler scheduler;
+    AppDelegate delegate(*platform, scheduler);
     delegate.launch();
     return QApplication::exec();
 }

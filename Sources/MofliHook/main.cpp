@@ -6,7 +6,7 @@
 #include "HookCore.h"
 #include "Json.h"
 #include "PayloadReader.h"
-#include "Recap.h"
+#include "StateFileContract.h"
 #include "StateWriter.h"
 
 #include <csignal>
@@ -15,7 +15,7 @@
 
 namespace {
 
-constexpr int messageLimit = 48;
+namespace Key = StateFileContract::Key;
 
 HookCore::Payload readPayload() {
     if (::isatty(STDIN_FILENO)) {
@@ -35,60 +35,26 @@ void putEnv(boost::json::object& out, const char* variable, std::string_view key
     }
 }
 
-// The bubble text, label, recap and thinking flag; may turn a finished turn into "waving".
-void assembleOutput(boost::json::object& out, std::string_view event,
-                    const HookCore::Payload& payload, const std::string& state) {
-    const std::optional<std::string> body = HookCore::buildBody(event, payload);
-    const std::optional<std::string> recap =
-        event == "Stop" || event == "SessionEnd" ? Recap::buildRecap() : std::nullopt;
-    const std::string finalState = HookCore::finalState(event, state, recap.has_value());
-    out["state"] = finalState;
-    if (const std::optional<std::string> message = HookCore::compactText(body, messageLimit)) {
-        out["message"] = *message;
-    }
-    if (const std::optional<std::string> label = HookCore::statusLabel(finalState)) {
-        out["label"] = *label;
-    }
-    if (recap) {
-        out["recap"] = *recap;
-    }
-    if (HookCore::isThinking(event, payload)) {
-        out["thinking"] = true;
-    }
-}
-
-// The payload's "cwd" wins even when empty (then no key at all); $PWD only stands in when the
-// payload has no string there.
-void putWorkingFolder(boost::json::object& out, const HookCore::Payload& payload) {
-    std::optional<std::string_view> candidate = Json::findString(payload, "cwd");
-    if (!candidate) {
-        if (const char* pwd = std::getenv("PWD")) {
-            candidate = pwd;
-        }
-    }
-    if (candidate && !candidate->empty()) {
-        out["cwd"] = *candidate;
-    }
-}
-
 void run(int argc, char** argv) {
     const std::string event = argc > 1 ? argv[1] : "idle";
     const HookCore::Payload payload = readPayload();
     const std::string state = HookCore::deriveState(event, payload);
-    boost::json::object out{{"state", state}, {"message", nullptr}};
+    boost::json::object out{{Key::state, state}, {Key::message, nullptr}};
 
-    assembleOutput(out, event, payload, state);
+    HookCore::assembleOutput(out, event, payload, state);
 
-    putEnv(out, "TERM_PROGRAM", "termProgram");
-    putEnv(out, "TERM_SESSION_ID", "termSession");
-    putEnv(out, "__CFBundleIdentifier", "termBundleId");
+    putEnv(out, "TERM_PROGRAM", Key::termProgram);
+    putEnv(out, "TERM_SESSION_ID", Key::termSession);
+    putEnv(out, "__CFBundleIdentifier", Key::termBundleId);
     if (const auto sessionId = Json::findString(payload, "session_id");
         sessionId && !sessionId->empty()) {
-        out["sessionId"] = *sessionId;
+        out[Key::sessionId] = *sessionId;
     }
-    putWorkingFolder(out, payload);
+    const char* pwd = std::getenv("PWD");
+    HookCore::putWorkingFolder(out, payload,
+                               pwd ? std::optional<std::string_view>(pwd) : std::nullopt);
     if (const std::optional<std::string> tty = ControllingTerminal::controllingTTYPath()) {
-        out["tty"] = *tty;
+        out[Key::tty] = *tty;
     }
     StateWriter::writeState(out);
 }

@@ -2,6 +2,7 @@
 
 #include "Json.h"
 #include "Recap.h"
+#include "StateFileContract.h"
 #include "TextCompaction.h"
 
 #include <algorithm>
@@ -43,7 +44,7 @@ constexpr std::array<std::pair<std::string_view, std::string_view>, 4> stateLabe
     {"failed", "ブロック済み"},
 }};
 
-constexpr std::string_view thinkingText = "考え中…";
+constexpr std::string_view thinkingText = StateFileContract::thinkingSeed;
 constexpr std::string_view failedText = "うまくいかなかった…";
 
 template <typename Value, std::size_t N>
@@ -70,6 +71,12 @@ std::string_view lastPathComponent(std::string_view path) {
     path = path.substr(0, end + 1);
     const std::size_t slash = path.rfind('/');
     return slash == std::string_view::npos ? path : path.substr(slash + 1);
+}
+
+// When a background subagent finishes, Claude Code submits a prompt of its own: a markup document
+// for the model, not words for the user's bubble.
+bool isTaskNotification(std::string_view prompt) {
+    return prompt.starts_with("<task-notification>");
 }
 
 std::optional<std::string> lastAssistantMessage(const Payload& payload) {
@@ -183,10 +190,9 @@ std::optional<std::string> buildBody(std::string_view event, const Payload& payl
     if (event == "UserPromptSubmit") {
         std::string prompt =
             TextCompaction::trimWhitespace(Json::findString(payload, "prompt").value_or(""));
-        return prompt.empty() ? std::string(thinkingText) : prompt;
+        return prompt.empty() || isTaskNotification(prompt) ? std::string(thinkingText) : prompt;
     }
     if (event == "PreToolUse") {
-        Recap::recordTool(payload);
         return buildToolMessage(payload);
     }
     if (event == "PostToolUse") {
@@ -289,6 +295,43 @@ std::optional<std::string> maskCommand(std::optional<std::string_view> command) 
 
 std::optional<std::string> compactText(std::optional<std::string_view> text, int limit) {
     return TextCompaction::compact(text, limit);
+}
+
+void assembleOutput(boost::json::object& out, std::string_view event, const Payload& payload,
+                    const std::string& state) {
+    namespace Key = StateFileContract::Key;
+    if (event == "PreToolUse") {
+        Recap::recordTool(payload);
+    }
+    const std::optional<std::string> body = buildBody(event, payload);
+    const std::optional<std::string> recap =
+        event == "Stop" || event == "SessionEnd" ? Recap::buildRecap() : std::nullopt;
+    const std::string finalState = HookCore::finalState(event, state, recap.has_value());
+    out[Key::state] = finalState;
+    if (const std::optional<std::string> message =
+            compactText(body, StateFileContract::messageLimit)) {
+        out[Key::message] = *message;
+    }
+    if (const std::optional<std::string> label = statusLabel(finalState)) {
+        out[Key::label] = *label;
+    }
+    if (recap) {
+        out[Key::recap] = *recap;
+    }
+    if (isThinking(event, payload)) {
+        out[Key::thinking] = true;
+    }
+}
+
+void putWorkingFolder(boost::json::object& out, const Payload& payload,
+                      std::optional<std::string_view> pwd) {
+    std::optional<std::string_view> candidate = Json::findString(payload, "cwd");
+    if (!candidate) {
+        candidate = pwd;
+    }
+    if (candidate && !candidate->empty()) {
+        out[StateFileContract::Key::cwd] = *candidate;
+    }
 }
 
 } // namespace HookCore

@@ -29,8 +29,7 @@ bool toolFailed(const Payload& payload);
 // JSON null, array or object is true, a number is true unless zero.
 bool isTruthy(const boost::json::value* value);
 
-// The raw bubble text of an event. For "PreToolUse" it first counts the tool call into the
-// session record.
+// The raw bubble text of an event.
 std::optional<std::string> buildBody(std::string_view event, const Payload& payload);
 std::optional<std::string> buildToolMessage(const Payload& payload);
 // The trimmed, non-empty "description" of "tool_input".
@@ -41,5 +40,15 @@ std::optional<std::string> statusLabel(std::string_view state);
 // "$ program" or "$ program …": the program's file name only, never its arguments.
 std::optional<std::string> maskCommand(std::optional<std::string_view> command);
 std::optional<std::string> compactText(std::optional<std::string_view> text, int limit);
+
+// Fills in the bubble text, label, recap and thinking flag; may turn a finished turn into
+// "waving". A "PreToolUse" is first counted into the session record, and a "Stop" or
+// "SessionEnd" reads that record for the recap.
+void assembleOutput(boost::json::object& out, std::string_view event, const Payload& payload,
+                    const std::string& state);
+// The payload's "cwd" wins even when empty (then no key at all); `pwd` only stands in when the
+// payload has no string there.
+void putWorkingFolder(boost::json::object& out, const Payload& payload,
+                      std::optional<std::string_view> pwd);
 
 } // namespace HookCore

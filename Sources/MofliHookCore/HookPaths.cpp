@@ -1,6 +1,7 @@
 #include "HookPaths.h"
 
 #include "PasswordDatabase.h"
+#include "StateFileContract.h"
 
 #include <cstdlib>
 
@@ -14,19 +15,19 @@ std::string home() {
 }
 
 std::string mofliDir() {
-    return home() + "/.claude/mofli";
+    return home() + "/" + std::string(StateFileContract::folder);
 }
 
 std::string stateFile() {
-    return mofliDir() + "/state.json";
+    return mofliDir() + "/" + std::string(StateFileContract::stateFileName);
 }
 
 std::string sessionFile() {
-    return mofliDir() + "/session.json";
+    return mofliDir() + "/" + std::string(StateFileContract::sessionFileName);
 }
 
 std::string sessionLockFile() {
-    return mofliDir() + "/session.lock";
+    return mofliDir() + "/" + std::string(StateFileContract::sessionLockFileName);
 }
 
 } // namespace HookPaths

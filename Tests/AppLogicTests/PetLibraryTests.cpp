@@ -1,13 +1,14 @@
+#include "HomeFixture.h"
 #include "Paths.h"
 #include "PetLibrary.h"
-#include "TemporaryHome.h"
 
+#include <QStringEncoder>
 #include <QStringList>
 #include <unistd.h>
 
 namespace {
 
-class PetLibraryTest : public TemporaryHome {
+class PetLibraryTest : public HomeFixture {
 protected:
     // A package folder `folder` inside `dir` with a descriptor and, unless told otherwise, the
     // sprite sheet it names.
@@ -65,6 +66,28 @@ TEST_F(PetLibraryTest, SkipsInvalidPackagesAndKeepsTheValidOnes) {
     EXPECT_FALSE(pets[0].description);
     EXPECT_EQ(pets[1],
               (Pet{"good", "Good", std::nullopt, dir + "/good/art/sheet.png", PetSource::user}));
+}
+
+TEST_F(PetLibraryTest, DescriptorsInUtf16AndUtf32AreRead) {
+    const QString dir = PetLibrary::userPetsDir();
+    const QString descriptor =
+        QStringLiteral(R"({"id":"%1","displayName":"もち %1","spritesheetPath":"art/sheet.png"})");
+    const struct {
+        const char* id;
+        QStringConverter::Encoding encoding;
+    } cases[] = {{"u16le", QStringConverter::Utf16LE},
+                 {"u16be", QStringConverter::Utf16BE},
+                 {"u32le", QStringConverter::Utf32LE},
+                 {"u8bom", QStringConverter::Utf8}};
+    for (const auto& c : cases) {
+        QStringEncoder encoder(c.encoding, QStringConverter::Flag::WriteBom);
+        writeFile(dir + "/" + c.id + "/pet.json", encoder(descriptor.arg(c.id)));
+        writeFile(dir + "/" + c.id + "/art/sheet.png", "png");
+    }
+    const QList<Pet> pets = PetLibrary::discover();
+    EXPECT_EQ(ids(pets), (QStringList{"u16be", "u16le", "u32le", "u8bom"}));
+    ASSERT_FALSE(pets.isEmpty());
+    EXPECT_EQ(pets[0].displayName, QStringLiteral("もち u16be"));
 }
 
 TEST_F(PetLibraryTest, FollowsSymlinkedPackagesAndReadsDescriptions) {

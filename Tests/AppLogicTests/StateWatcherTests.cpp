@@ -1,5 +1,6 @@
+#include "FileEventSources.h"
+#include "HomeFixture.h"
 #include "StateWatcher.h"
-#include "TemporaryHome.h"
 
 #include <algorithm>
 #include <atomic>
@@ -63,13 +64,17 @@ private:
     std::vector<std::thread::id> threads_;
 };
 
-class StateWatcherTest : public TemporaryHome {
+class StateWatcherTest : public HomeFixture {
 protected:
     std::unique_ptr<StateWatcher> makeWatcher(bool useEventSource,
                                               std::chrono::milliseconds pollInterval = 20ms) {
         return std::make_unique<StateWatcher>(
             [this](const AvatarState& state) { deliveries(state); },
-            StateWatcher::Options{{}, useEventSource, pollInterval});
+            StateWatcher::Options{{},
+                                  useEventSource
+                                      ? FileEventSource::Factory(FileEventSources::create)
+                                      : FileEventSource::Factory(),
+                                  pollInterval});
     }
 
     QString stateFile() const { return home() + "/.claude/mofli/state.json"; }
@@ -178,6 +183,29 @@ TEST_F(StateWatcherTest, DeletionRecreatesTheIdleDefault) {
     EXPECT_TRUE(deliveries.waitForMessage("after"));
 }
 
+TEST_F(StateWatcherTest, ADanglingLinkCountsAsMissing) {
+    ASSERT_TRUE(QDir().mkpath(QFileInfo(stateFile()).path()));
+    ASSERT_TRUE(QFile::link(path("nowhere/state.json"), stateFile()));
+    auto watcher = makeWatcher(false);
+    watcher->start();
+    EXPECT_FALSE(QFileInfo(stateFile()).isSymLink());
+    EXPECT_EQ(readFile(stateFile()), QByteArray(idleDefault));
+    ASSERT_EQ(deliveries.states().size(), 1u);
+    EXPECT_EQ(deliveries.states()[0].state, "idle");
+}
+
+TEST_F(StateWatcherTest, ALinkToAStateIsFollowedAndKept) {
+    const QString target = path("elsewhere/state.json");
+    writeFile(target, stateWithMessage("linked"));
+    ASSERT_TRUE(QDir().mkpath(QFileInfo(stateFile()).path()));
+    ASSERT_TRUE(QFile::link(target, stateFile()));
+    auto watcher = makeWatcher(false);
+    watcher->start();
+    EXPECT_TRUE(QFileInfo(stateFile()).isSymLink());
+    ASSERT_EQ(deliveries.states().size(), 1u);
+    EXPECT_EQ(deliveries.states()[0].message, QStringLiteral("linked"));
+}
+
 TEST_F(StateWatcherTest, NothingIsDeliveredAfterDestruction) {
     auto alive = std::make_shared<std::atomic<bool>>(true);
     auto late = std::make_shared<std::atomic<int>>(0);
@@ -187,7 +215,7 @@ TEST_F(StateWatcherTest, NothingIsDeliveredAfterDestruction) {
                 ++*late;
             }
         },
-        StateWatcher::Options{{}, true, 1ms});
+        StateWatcher::Options{{}, FileEventSources::create, 1ms});
     watcher->start();
     replace(stateWithMessage("while alive"));
     watcher.reset();

@@ -41,7 +41,7 @@ protected:
 };
 
 TEST_F(AppDelegateTest, StatusMenuWithoutPets) {
-    AppDelegate app;
+    AppDelegate app(platform, clock);
     app.launch();
     EXPECT_EQ(rows(app.statusMenu()),
               (QStringList{"キャラクター (off)", "  (~/.codex/pets/ にペット未登録) (off)", "-",
@@ -58,7 +58,7 @@ TEST_F(AppDelegateTest, StatusMenuWithTwelvePets) {
     for (int i = 1; i <= 12; ++i) {
         addPet(QStringLiteral("pet%1").arg(i), QStringLiteral("Pet %1").arg(i, 2, 10, QChar('0')));
     }
-    AppDelegate app;
+    AppDelegate app(platform, clock);
     app.launch();
     const QList<QAction*> pets = petActions(app.statusMenu());
     ASSERT_EQ(pets.size(), 12);
@@ -76,12 +76,39 @@ TEST_F(AppDelegateTest, StatusMenuWithTwelvePets) {
                            "前面に呼び戻す", "終了"}));
 }
 
+TEST_F(AppDelegateTest, PetNamesAreShownLiterallyInEveryMenu) {
+    addPet("rnd", "R&D");
+    AppDelegate app(platform, clock);
+    app.launch();
+    const QList<QAction*> pets = petActions(app.statusMenu());
+    ASSERT_EQ(pets.size(), 1);
+    // A single "&" would mark a mnemonic and vanish; a doubled one shows as itself.
+    EXPECT_EQ(pets[0]->text(), "R&&D");
+    EXPECT_EQ(pets[0]->iconText(), "R&D");
+    if (!app.hasStatusItem()) {
+        auto menu = app.makeContextMenu();
+        const QList<QAction*> actions = menu->actions();
+        const auto found = std::find_if(actions.cbegin(), actions.cend(), [](QAction* action) {
+            return action->text() == "キャラクター";
+        });
+        ASSERT_NE(found, actions.cend());
+        EXPECT_EQ(petActions((*found)->menu())[0]->text(), "R&&D");
+    }
+}
+
+TEST_F(AppDelegateTest, TheShownWindowIsAskedOntoEveryWorkspace) {
+    AppDelegate app(platform, clock);
+    app.launch();
+    ASSERT_FALSE(platform.allWorkspaceWindows.isEmpty());
+    EXPECT_EQ(platform.allWorkspaceWindows.last(), app.window());
+}
+
 TEST_F(AppDelegateTest, SelectionIsRememberedAcrossLaunches) {
     addPet("alpha", "Alpha");
     addPet("beta", "Beta");
     const QString gammaFolder = addPet("gamma", "Gamma");
     {
-        AppDelegate app;
+        AppDelegate app(platform, clock);
         app.launch();
         EXPECT_EQ(app.currentPet()->id, "alpha");
         EXPECT_EQ(QSettings().value("selectedPetId").toString(), "alpha");
@@ -94,13 +121,13 @@ TEST_F(AppDelegateTest, SelectionIsRememberedAcrossLaunches) {
         EXPECT_TRUE(app.window()->avatarView()->sheet());
     }
     {
-        AppDelegate app;
+        AppDelegate app(platform, clock);
         app.launch();
         EXPECT_EQ(app.currentPet()->id, "gamma");
     }
     QDir(gammaFolder).removeRecursively();
     {
-        AppDelegate app;
+        AppDelegate app(platform, clock);
         app.launch();
         EXPECT_EQ(app.currentPet()->id, "alpha") << "a vanished pet falls back to the first";
         EXPECT_EQ(QSettings().value("selectedPetId").toString(), "alpha");
@@ -111,7 +138,7 @@ TEST_F(AppDelegateTest, RescanKeepsTheCurrentPetValid) {
     addPet("alpha", "Alpha");
     const QString betaFolder = addPet("beta", "Beta");
     QSettings().setValue("selectedPetId", "beta");
-    AppDelegate app;
+    AppDelegate app(platform, clock);
     app.launch();
     ASSERT_EQ(app.currentPet()->id, "beta");
     addPet("aardvark", "Aardvark");
@@ -126,7 +153,7 @@ TEST_F(AppDelegateTest, RescanKeepsTheCurrentPetValid) {
 }
 
 TEST_F(AppDelegateTest, ContextMenuRowsAndAlwaysOnTopToggle) {
-    AppDelegate app;
+    AppDelegate app(platform, clock);
     app.launch();
     auto menu = app.makeContextMenu();
     QStringList expected{"外観設定… (off)",
@@ -171,13 +198,13 @@ TEST_F(AppDelegateTest, ContextMenuRowsAndAlwaysOnTopToggle) {
             EXPECT_FALSE(action->isChecked());
         }
     }
-    AvatarWindow next;
+    AvatarWindow next(platform, clock);
     EXPECT_FALSE(next.isAlwaysOnTop());
 }
 
 TEST_F(AppDelegateTest, RecenterReturnsToTheHomeCornerKeepingTheSize) {
     QSettings().setValue("petScale", 1.5);
-    AppDelegate app;
+    AppDelegate app(platform, clock);
     app.launch();
     const QRect home = app.window()->geometry();
     app.window()->move(10, 10);
@@ -187,7 +214,7 @@ TEST_F(AppDelegateTest, RecenterReturnsToTheHomeCornerKeepingTheSize) {
 }
 
 TEST_F(AppDelegateTest, AStateFileWrittenToDiskReachesThePet) {
-    AppDelegate app;
+    AppDelegate app(platform, clock);
     app.launch();
     ASSERT_TRUE(QFile::exists(Paths::stateFile())) << "launch writes the idle default";
     QSaveFile file(Paths::stateFile());

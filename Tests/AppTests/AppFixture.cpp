@@ -11,6 +11,10 @@
 #include <QPainter>
 #include <QTimer>
 
+namespace {
+constexpr int seventyTwoDpi = 2835; // dots per metre
+}
+
 void AppFixture::SetUp() {
     QSettings().clear();
     qputenv("MOFLI_PETS_DIR", pets_.path().toUtf8());
@@ -35,6 +39,8 @@ QColor AppFixture::cellColor(HatchState state, int index) {
 
 QImage AppFixture::makeSheet() {
     QImage sheet(8 * SpriteSheet::frameWidth, 9 * SpriteSheet::frameHeight, QImage::Format_ARGB32);
+    sheet.setDotsPerMeterX(seventyTwoDpi);
+    sheet.setDotsPerMeterY(seventyTwoDpi);
     sheet.fill(Qt::transparent);
     QPainter painter(&sheet);
     for (HatchState state : HatchState::allCases()) {

@@ -1,6 +1,8 @@
 #pragma once
 
+#include "FakePlatform.h"
 #include "HatchState.h"
+#include "QtScheduler.h"
 
 #include <QColor>
 #include <QSettings>
@@ -17,7 +19,7 @@ protected:
     void TearDown() override;
 
     // A sheet whose cell (state, index) is filled with cellColor(state, index), except for its
-    // top-left pixel, which stays transparent.
+    // top-left pixel, which stays transparent. Stored at 72 dpi, one pixel per unit.
     static QImage makeSheet();
     static QColor cellColor(HatchState state, int index);
 
@@ -30,6 +32,9 @@ protected:
 
     // Runs the event loop until `done` holds or `timeoutMs` passed; whether it held.
     static bool waitUntil(const std::function<bool()>& done, int timeoutMs = 5000);
+
+    FakePlatform platform;
+    QtScheduler clock;
 
 private:
     QTemporaryDir pets_;

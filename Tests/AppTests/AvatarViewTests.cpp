@@ -10,6 +10,7 @@
 #include <QFontMetrics>
 #include <QLineF>
 #include <QMouseEvent>
+#include <QSignalSpy>
 #include <cmath>
 
 namespace {
@@ -24,7 +25,7 @@ protected:
     }
 
     std::unique_ptr<AvatarWindow> makeWindow() {
-        auto window = std::make_unique<AvatarWindow>(&scheduler_);
+        auto window = std::make_unique<AvatarWindow>(platform, scheduler_);
         window->move(200, 150);
         window->loadPet(pet_);
         return window;
@@ -141,25 +142,63 @@ TEST_F(AvatarViewTest, AClickMakesThePetJumpAndThenReturn) {
 TEST_F(AvatarViewTest, ClickOnTheBubbleGoesToTheTerminalWhenItsOriginIsKnown) {
     auto window = makeWindow();
     AvatarView* view = window->avatarView();
-    int activations = 0;
-    bool activationWorks = true;
-    view->onActivateTerminal = [&](const TerminalOrigin& origin) {
-        EXPECT_EQ(origin.tty, QStringLiteral("/dev/ttys001"));
-        ++activations;
-        return activationWorks;
-    };
     showBubble(view, "$ npm …", "実行中", TerminalOrigin{{}, {}, "/dev/ttys001", {}});
     const QPointF onBubble = view->bubbleRect().center();
+    // Nobody to bring a terminal forward: the pet answers the click itself.
     send(view, QEvent::MouseButtonPress, onBubble, Qt::LeftButton);
     send(view, QEvent::MouseButtonRelease, onBubble, Qt::LeftButton);
-    EXPECT_EQ(activations, 1);
-    EXPECT_EQ(view->engine().currentState(), HatchState::running);
+    EXPECT_EQ(view->engine().currentState(), HatchState::jumping);
+    scheduler_.advance(2.0);
+    showBubble(view, "$ npm …", "実行中", TerminalOrigin{{}, {}, "/dev/ttys001", {}});
 
-    activationWorks = false;
+    QSignalSpy requests(view, &AvatarView::terminalActivationRequested);
     send(view, QEvent::MouseButtonPress, onBubble, Qt::LeftButton);
     send(view, QEvent::MouseButtonRelease, onBubble, Qt::LeftButton);
-    EXPECT_EQ(activations, 2);
-    EXPECT_EQ(view->engine().currentState(), HatchState::jumping) << "failure falls back to a jump";
+    ASSERT_EQ(requests.size(), 1);
+    EXPECT_EQ(requests[0][0].value<TerminalOrigin>().tty, QStringLiteral("/dev/ttys001"));
+    EXPECT_EQ(view->engine().currentState(), HatchState::running) << "the receiver decides";
+
+    const QPointF body(96, 160);
+    send(view, QEvent::MouseButtonPress, body, Qt::LeftButton);
+    send(view, QEvent::MouseButtonRelease, body, Qt::LeftButton);
+    EXPECT_EQ(requests.size(), 1) << "only the bubble leads to the terminal";
+    EXPECT_EQ(view->engine().currentState(), HatchState::jumping);
+}
+
+TEST_F(AvatarViewTest, AMoveWithoutTheButtonEndsALostDrag) {
+    auto window = makeWindow();
+    AvatarView* view = window->avatarView();
+    const QPoint start = window->pos();
+    const QPointF grab(96, 160);
+    const QPointF global = view->mapToGlobal(grab);
+    send(view, QEvent::MouseButtonPress, grab, Qt::LeftButton, global);
+    send(view, QEvent::MouseMove, grab, Qt::LeftButton, global + QPointF(30, 0));
+    ASSERT_TRUE(view->engine().isWalking());
+    // The release went to a context menu; the pointer then moves with no button held.
+    send(view, QEvent::MouseMove, grab, Qt::NoButton, global + QPointF(80, 0));
+    EXPECT_EQ(window->pos(), start + QPoint(30, 0)) << "the pet must not follow a bare pointer";
+    EXPECT_FALSE(view->engine().isWalking());
+    send(view, QEvent::MouseMove, grab, Qt::NoButton, global + QPointF(120, 0));
+    EXPECT_FALSE(view->engine().isWalking());
+    // States from Claude Code are no longer held back.
+    scheduler_.advance(1.0);
+    view->apply("failed", std::nullopt, std::nullopt, std::nullopt, false, std::nullopt);
+    EXPECT_EQ(view->engine().currentState(), HatchState::failed);
+}
+
+TEST_F(AvatarViewTest, TheResizeHandleIsNamedForAssistiveTechnology) {
+    auto window = makeWindow();
+    AvatarView* view = window->avatarView();
+    hover(view, view->handleRect().center());
+    QStringList names;
+    for (const QWidget* child : view->findChildren<QWidget*>()) {
+        if (!child->isHidden()) {
+            names.append(child->accessibleName());
+            EXPECT_EQ(child->geometry(), view->handleRect());
+            EXPECT_TRUE(child->testAttribute(Qt::WA_TransparentForMouseEvents));
+        }
+    }
+    EXPECT_EQ(names, QStringList{QStringLiteral("リサイズ")});
 }
 
 TEST_F(AvatarViewTest, DraggingMovesTheWindowAndWalksWithoutAJump) {
@@ -210,15 +249,12 @@ TEST_F(AvatarViewTest, DraggingTheHandleScalesAroundTheTopLeftCorner) {
 TEST_F(AvatarViewTest, RightClickAsksForTheContextMenuAndNothingElse) {
     auto window = makeWindow();
     AvatarView* view = window->avatarView();
-    std::optional<QPoint> requested;
-    view->onRequestContextMenu = [&](const QPoint& at) {
-        requested = at;
-    };
+    QSignalSpy requested(view, &AvatarView::contextMenuRequested);
     const QPointF body(96, 160);
     send(view, QEvent::MouseButtonPress, body, Qt::RightButton);
     send(view, QEvent::MouseButtonRelease, body, Qt::RightButton);
-    ASSERT_TRUE(requested);
-    EXPECT_EQ(*requested, view->mapToGlobal(body).toPoint());
+    ASSERT_EQ(requested.size(), 1);
+    EXPECT_EQ(requested[0][0].toPoint(), view->mapToGlobal(body).toPoint());
     EXPECT_EQ(view->engine().currentState(), HatchState::idle);
 }
 

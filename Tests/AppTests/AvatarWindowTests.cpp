@@ -30,7 +30,7 @@ TEST_F(AvatarWindowTest, SizeFollowsTheStoredScaleWithinItsLimits) {
     };
     for (const auto& c : cases) {
         store("petScale", c.stored);
-        AvatarWindow window;
+        AvatarWindow window(platform, clock);
         EXPECT_DOUBLE_EQ(window.scale(), c.scale) << c.stored.toString().toStdString();
         EXPECT_EQ(window.size(), c.size) << c.stored.toString().toStdString();
         EXPECT_EQ(window.avatarView()->geometry(), window.rect());
@@ -38,7 +38,7 @@ TEST_F(AvatarWindowTest, SizeFollowsTheStoredScaleWithinItsLimits) {
 }
 
 TEST_F(AvatarWindowTest, ScalingKeepsTheTopLeftCornerAndPersistsEveryStep) {
-    AvatarWindow window;
+    AvatarWindow window(platform, clock);
     window.move(100, 50);
     window.applyScale(1.5, QPointF(100, 50), QPointF(0, 0));
     EXPECT_EQ(window.geometry(), QRect(100, 50, 288, 396));
@@ -48,12 +48,12 @@ TEST_F(AvatarWindowTest, ScalingKeepsTheTopLeftCornerAndPersistsEveryStep) {
     EXPECT_EQ(window.geometry(), QRect(100, 50, 96, 132));
     EXPECT_DOUBLE_EQ(QSettings().value("petScale").toDouble(), 0.5);
 
-    AvatarWindow reopened;
+    AvatarWindow reopened(platform, clock);
     EXPECT_DOUBLE_EQ(reopened.scale(), 0.5);
 }
 
 TEST_F(AvatarWindowTest, ScalingPastTheScreenEdgeMovesTheWindowBackInside) {
-    AvatarWindow window;
+    AvatarWindow window(platform, clock);
     const QRect available = window.screen()->availableGeometry();
     const QPointF corner(available.right() - 250, available.top() + 10);
     window.move(corner.toPoint());
@@ -74,7 +74,7 @@ TEST_F(AvatarWindowTest, AlwaysOnTopComesFromThePreference) {
                  {42, true}};
     for (const auto& c : cases) {
         store("alwaysOnTop", c.stored);
-        AvatarWindow window;
+        AvatarWindow window(platform, clock);
         EXPECT_EQ(window.isAlwaysOnTop(), c.onTop) << c.stored.toString().toStdString();
         EXPECT_EQ(window.windowFlags().testFlag(Qt::WindowStaysOnTopHint), c.onTop);
         EXPECT_TRUE(window.windowFlags().testFlag(Qt::FramelessWindowHint));
@@ -83,7 +83,7 @@ TEST_F(AvatarWindowTest, AlwaysOnTopComesFromThePreference) {
 }
 
 TEST_F(AvatarWindowTest, TogglingStackingKeepsThePosition) {
-    AvatarWindow window;
+    AvatarWindow window(platform, clock);
     window.show();
     window.move(120, 80);
     window.setAlwaysOnTop(false);
@@ -101,7 +101,7 @@ TEST_F(AvatarWindowTest, APetWithoutAUsableSheetShowsThePlaceholderUntilAGoodOne
                    PetSource::bundled};
     const Pet broken{"broken", "Broken", std::nullopt, QDir(folder).filePath("missing.webp"),
                      PetSource::bundled};
-    AvatarWindow window;
+    AvatarWindow window(platform, clock);
     EXPECT_TRUE(window.avatarView()->engine().placeholderVisible());
     window.loadPet(good);
     EXPECT_TRUE(window.avatarView()->sheet());

@@ -1,9 +1,12 @@
 #include "AppFixture.h"
 #include "SpriteSheet.h"
 
+#include <QBuffer>
 #include <QDir>
 #include <QFile>
+#include <QPainter>
 #include <QTemporaryDir>
+#include <cmath>
 
 namespace {
 
@@ -61,6 +64,60 @@ TEST_F(SpriteSheetTest, MissingOrUndecodableFilesGiveNoSheet) {
     EXPECT_FALSE(SpriteSheet::load(text));
 }
 
+TEST_F(SpriteSheetTest, RowsAreCountedFromTheBottomEdge) {
+    // One spare band on top: every state sits one band lower than in a regular sheet.
+    QImage tall(1536, 1872 + 208, QImage::Format_ARGB32);
+    tall.setDotsPerMeterX(2835);
+    tall.setDotsPerMeterY(2835);
+    tall.fill(Qt::black);
+    QPainter painter(&tall);
+    painter.drawImage(0, 208, makeSheet());
+    painter.end();
+    auto sheet = SpriteSheet::load(write("tall.png", tall, "PNG"));
+    ASSERT_TRUE(sheet);
+    EXPECT_EQ(sheet->frame(HatchState::review, 2).pixelColor(100, 100),
+              cellColor(HatchState::review, 2));
+    EXPECT_EQ(sheet->frame(HatchState::idle, 0).pixelColor(100, 100),
+              cellColor(HatchState::idle, 0));
+}
+
+TEST_F(SpriteSheetTest, SizesAreInTheImagesOwnUnits) {
+    const QImage regular = makeSheet();
+    QImage doubled = regular.scaled(regular.size() * 2);
+    const int dpm144 = int(std::lround(144 / 0.0254));
+    doubled.setDotsPerMeterX(dpm144);
+    doubled.setDotsPerMeterY(dpm144);
+    auto retina = SpriteSheet::load(write("retina.png", doubled, "PNG"));
+    ASSERT_TRUE(retina);
+    EXPECT_DOUBLE_EQ(retina->pixelsPerUnit(), 2.0);
+    const QImage& frame = retina->frame(HatchState::waiting, 3);
+    EXPECT_EQ(frame.size(), QSize(384, 416)) << "twice the pixels for the same frame";
+    EXPECT_EQ(frame.pixelColor(200, 200), cellColor(HatchState::waiting, 3));
+    EXPECT_EQ(frame.pixelColor(383, 415), cellColor(HatchState::waiting, 3));
+
+    // Without any resolution in the file, pixels are the units.
+    QByteArray png;
+    {
+        QBuffer buffer(&png);
+        buffer.open(QIODevice::WriteOnly);
+        regular.save(&buffer, "PNG");
+    }
+    const int physical = png.indexOf("pHYs");
+    ASSERT_GT(physical, 4);
+    png.remove(physical - 4, 4 + 4 + 9 + 4);
+    const QString plainPath = QDir(dir_.path()).filePath("plain.png");
+    QFile plain(plainPath);
+    ASSERT_TRUE(plain.open(QIODevice::WriteOnly));
+    plain.write(png);
+    plain.close();
+    auto unmarked = SpriteSheet::load(plainPath);
+    ASSERT_TRUE(unmarked);
+    EXPECT_DOUBLE_EQ(unmarked->pixelsPerUnit(), 1.0);
+    EXPECT_EQ(unmarked->frame(HatchState::failed, 1).size(), QSize(192, 208));
+    EXPECT_EQ(unmarked->frame(HatchState::failed, 1).pixelColor(50, 50),
+              cellColor(HatchState::failed, 1));
+}
+
 TEST_F(SpriteSheetTest, LoadsWebP) {
     auto sheet = SpriteSheet::load(write("spritesheet.webp", makeSheet(), "WEBP"));
     ASSERT_TRUE(sheet);
@@ -75,6 +132,8 @@ TEST_F(SpriteSheetTest, LoadsWebP) {
 
 TEST_F(SpriteSheetTest, FindsTheBlockSizeTheArtIsDrawnIn) {
     QImage blocks(1536, 1872, QImage::Format_ARGB32);
+    blocks.setDotsPerMeterX(2835);
+    blocks.setDotsPerMeterY(2835);
     blocks.fill(Qt::transparent);
     for (int y = 0; y < 208; ++y) {
         for (int x = 0; x < 1536; ++x) {

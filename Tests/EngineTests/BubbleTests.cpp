@@ -24,6 +24,16 @@ TEST_F(BubbleTest, ThinkingRotatesFromThePhraseAfterTheSeedAsPlainText) {
     EXPECT_EQ(engine.bubble().text, "次どうしよ…");
 }
 
+TEST_F(BubbleTest, ADecomposedSeedStillContinuesWithTheNextPhrase) {
+    // "ど" written as "と" plus the combining voiced mark, as some systems store it.
+    const QString decomposed =
+        QStringLiteral("次") + QString::fromUtf8("\u3068\u3099") + QStringLiteral("うしよ…");
+    ASSERT_NE(decomposed, QStringLiteral("次どうしよ…"));
+    deliver("review", decomposed, std::nullopt, std::nullopt, true);
+    clock.advance(4.5);
+    EXPECT_EQ(engine.bubble().text, "うーん…");
+}
+
 TEST_F(BubbleTest, RotationRestartsOnRedeliveryAndStopsOnAChangeOrAPlainDelivery) {
     deliver("review", "考え中…", std::nullopt, std::nullopt, true);
     clock.advance(3);

@@ -190,12 +190,68 @@ TEST(HookCoreText, LabelsAndThinking) {
     EXPECT_FALSE(isThinking("PreToolUse", parse("{}")));
 }
 
-TEST(HookCoreText, PreToolUseCountsTheCallBeforeBuildingText) {
+TEST(HookCoreText, SubagentNotificationsAreNotShownAsPrompts) {
+    EXPECT_EQ(body("UserPromptSubmit",
+                   R"({"prompt":"<task-notification><task-id>a1</task-id></task-notification>"})"),
+              "考え中…");
+    EXPECT_EQ(body("UserPromptSubmit", R"({"prompt":"\n  <task-notification>x"})"), "考え中…");
+    EXPECT_EQ(body("UserPromptSubmit", R"({"prompt":"explain <task-notification>"})"),
+              "explain <task-notification>");
+    EXPECT_EQ(state("UserPromptSubmit", R"({"prompt":"<task-notification>x"})"), "running");
+}
+
+namespace {
+
+boost::json::object assembled(const std::string& event, const std::string& json) {
+    const Payload payload = parse(json);
+    const std::string base = deriveState(event, payload);
+    boost::json::object out{{"state", base}, {"message", nullptr}};
+    assembleOutput(out, event, payload, base);
+    return out;
+}
+
+} // namespace
+
+TEST(HookCoreOutput, ToolCallsAreCountedAndAFinishedTurnWavesWithItsRecap) {
     TemporaryHome home;
-    EXPECT_EQ(body("PreToolUse", R"({"session_id":"s","tool_name":"Bash",
-        "tool_input":{"command":"go test ./..."}})"),
-              "$ go …");
+    const auto pre = assembled("PreToolUse", R"({"session_id":"s","tool_name":"Bash",
+        "tool_input":{"command":"go test ./..."}})");
+    EXPECT_EQ(Json::serialize(pre), R"({"state":"running","message":"$ go …","label":"実行中"})");
     EXPECT_EQ(Json::findInteger(home.session(), "tests"), 1);
-    EXPECT_EQ(body("PermissionRequest", R"({"session_id":"s","tool_name":"Bash"})"), std::nullopt);
     EXPECT_EQ(Json::findInteger(home.session(), "bash"), 1);
+
+    // Only a PreToolUse counts: a permission request for the same call does not count it twice.
+    assembled("PermissionRequest", R"({"session_id":"s","tool_name":"Bash"})");
+    EXPECT_EQ(Json::findInteger(home.session(), "bash"), 1);
+
+    const auto stop = assembled("Stop", R"({"session_id":"s","last_assistant_message":"Done"})");
+    EXPECT_EQ(Json::findString(stop, "state"), "waving");
+    EXPECT_EQ(Json::findString(stop, "message"), "Done");
+    EXPECT_TRUE(Json::findString(stop, "recap"));
+    EXPECT_FALSE(Json::find(stop, "label"));
+}
+
+TEST(HookCoreOutput, LongMessagesAreCutAndThinkingIsFlagged) {
+    TemporaryHome home;
+    const auto post = assembled("PostToolUse", R"({"tool_input":{},"tool_response":{}})");
+    EXPECT_EQ(Json::serialize(post),
+              R"({"state":"review","message":"考え中…","label":"準備完了","thinking":true})");
+    const auto prompt =
+        assembled("UserPromptSubmit", R"({"prompt":")" + std::string(60, 'a') + R"("})");
+    EXPECT_EQ(Json::findString(prompt, "message"), std::string(47, 'a') + "…");
+    const auto idle = assembled("Interrupt", "{}");
+    EXPECT_EQ(Json::serialize(idle), R"({"state":"idle","message":null})");
+}
+
+TEST(HookCoreOutput, WorkingFolderPrefersThePayload) {
+    const auto folder = [](const std::string& json, std::optional<std::string_view> pwd) {
+        boost::json::object out;
+        putWorkingFolder(out, parse(json), pwd);
+        return Json::serialize(out);
+    };
+    EXPECT_EQ(folder(R"({"cwd":"/p"})", "/env"), R"({"cwd":"/p"})");
+    EXPECT_EQ(folder(R"({"cwd":""})", "/env"), "{}");
+    EXPECT_EQ(folder(R"({"cwd":7})", "/env"), R"({"cwd":"/env"})");
+    EXPECT_EQ(folder("{}", std::nullopt), "{}");
+    EXPECT_EQ(folder("{}", ""), "{}");
 }

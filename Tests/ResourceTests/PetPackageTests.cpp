@@ -7,6 +7,7 @@
 #include <QRect>
 #include <QSet>
 #include <QTemporaryDir>
+#include <QtEndian>
 #include <array>
 #include <gtest/gtest.h>
 
@@ -112,6 +113,17 @@ TEST_P(ShippedPet, SheetIsTheFixedGridWithAlpha) {
     EXPECT_EQ(image.size(),
               QSize(columns * cellWidth, static_cast<int>(frameCounts.size()) * cellHeight));
     EXPECT_TRUE(image.hasAlphaChannel());
+}
+
+// Readers measure a sheet in its declared resolution; at 72 dpi a unit is a pixel.
+TEST_P(ShippedPet, SheetDeclaresOnePixelPerUnit) {
+    QFile file(folder().filePath(readDescriptor(folder())["spritesheetPath"].toString()));
+    ASSERT_TRUE(file.open(QIODevice::ReadOnly));
+    const QByteArray png = file.readAll();
+    const qsizetype chunk = png.indexOf("pHYs");
+    ASSERT_GT(chunk, 0) << "no resolution chunk";
+    const auto perMeter = qFromBigEndian<quint32>(png.constData() + chunk + 4);
+    EXPECT_NEAR(perMeter * 0.0254, 72.0, 0.05);
 }
 
 // The app plays exactly frameCounts[row] cells of a row; a blank cell inside the count would make

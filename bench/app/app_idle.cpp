@@ -3,6 +3,8 @@
 // Usage: bench_app_idle [seconds]   (default 60)
 
 #include "AppDelegate.h"
+#include "Platform.h"
+#include "QtScheduler.h"
 
 #include <QApplication>
 #include <QElapsedTimer>
@@ -49,7 +51,9 @@ int main(int argc, char* argv[]) {
     QCoreApplication::setApplicationName(QStringLiteral("Mofli"));
     QApplication::setQuitOnLastWindowClosed(false);
 
-    AppDelegate delegate;
+    const std::unique_ptr<Platform> platform = Platform::create();
+    QtScheduler scheduler;
+    AppDelegate delegate(*platform, scheduler);
     delegate.launch();
     if (delegate.pets().size() < 2) {
         std::fprintf(stderr, "needs at least two pets, found %lld\n",

@@ -1,4 +1,5 @@
 #include "BenchEnvironment.h"
+#include "FileEventSources.h"
 #include "StateWatcher.h"
 
 #include <QObject>
@@ -64,7 +65,11 @@ std::vector<double> measure(QCoreApplication& app, const Mode& mode, const QStri
                 },
                 Qt::QueuedConnection);
         },
-        StateWatcher::Options{stateFile, mode.useEventSource, std::chrono::milliseconds(1000)});
+        StateWatcher::Options{stateFile,
+                              mode.useEventSource
+                                  ? FileEventSource::Factory(FileEventSources::create)
+                                  : FileEventSource::Factory(),
+                              std::chrono::milliseconds(1000)});
     watcher.start();
 
     std::vector<double> samples;

@@ -43,10 +43,17 @@ QImage spriteSheet(const PetDesign& pet) {
     return sheet;
 }
 
+bool savePng(QImage image, const QString& path) {
+    constexpr int seventyTwoDpi = 2835; // dots per metre
+    image.setDotsPerMeterX(seventyTwoDpi);
+    image.setDotsPerMeterY(seventyTwoDpi);
+    return image.save(path, "PNG");
+}
+
 bool write(const PetDesign& pet, const QString& petsDir) {
     const QDir folder(QDir(petsDir).filePath(pet.folder));
     return QDir().mkpath(folder.path()) &&
-           spriteSheet(pet).save(folder.filePath("spritesheet.png"), "PNG") &&
+           savePng(spriteSheet(pet), folder.filePath("spritesheet.png")) &&
            writeDescriptor(pet, folder.filePath("pet.json"));
 }
 

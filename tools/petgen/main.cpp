@@ -24,7 +24,8 @@ int main(int argc, char* argv[]) {
     for (const PetDesign& pet : {MochiPet::design(), PicoPet::design()}) {
         written = PetPackage::write(pet, resources.filePath("pets")) && written;
     }
-    written = TrayIcon::image().save(resources.filePath("menubar-icon.png"), "PNG") && written;
+    written =
+        PetPackage::savePng(TrayIcon::image(), resources.filePath("menubar-icon.png")) && written;
     if (!written) {
         std::fprintf(stderr, "petgen: could not write into %s\n", qPrintable(resources.path()));
         return 1;

@@ -1,0 +1,61 @@
+#include "Paths.h"
+
+#include "StateFileContract.h"
+
+#include <QCoreApplication>
+#include <QDir>
+#include <QFileInfo>
+#include <pwd.h>
+#include <unistd.h>
+
+namespace Paths {
+
+QString home() {
+    const QString fromEnvironment = qEnvironmentVariable("HOME");
+    if (!fromEnvironment.isEmpty()) {
+        return fromEnvironment;
+    }
+    if (const passwd* entry = getpwuid(getuid()); entry != nullptr && entry->pw_dir != nullptr) {
+        return QFile::decodeName(entry->pw_dir);
+    }
+    return QDir::rootPath();
+}
+
+QString mofliDir() {
+    return home() + QLatin1Char('/') + QString::fromUtf8(StateFileContract::folder);
+}
+
+QString stateFile() {
+    return mofliDir() + QLatin1Char('/') + QString::fromUtf8(StateFileContract::stateFileName);
+}
+
+QString dataHome() {
+#ifdef Q_OS_MACOS
+    return home() + QStringLiteral("/Library/Application Support");
+#else
+    // The XDG base directory rules ignore relative values.
+    const QString xdg = qEnvironmentVariable("XDG_DATA_HOME");
+    if (QDir::isAbsolutePath(xdg)) {
+        return xdg;
+    }
+    return home() + QStringLiteral("/.local/share");
+#endif
+}
+
+QString appDataDir() {
+    return dataHome() + QStringLiteral("/Mofli");
+}
+
+std::optional<QString> resourceDir() {
+    if (QCoreApplication::instance() == nullptr) {
+        return std::nullopt;
+    }
+    const QString dir =
+        QDir::cleanPath(QCoreApplication::applicationDirPath() + QStringLiteral("/../share/mofli"));
+    if (!QFileInfo(dir).isDir()) {
+        return std::nullopt;
+    }
+    return dir;
+}
+
+} // namespace Paths

@@ -1,0 +1,23 @@
+#pragma once
+
+#include <QString>
+#include <optional>
+
+// Where the app finds its files. Everything derives from $HOME and the XDG variables so that
+// tests can run against a temporary home.
+namespace Paths {
+
+// $HOME, falling back to the password database.
+QString home();
+// ~/.claude/mofli
+QString mofliDir();
+// ~/.claude/mofli/state.json
+QString stateFile();
+// $XDG_DATA_HOME or ~/.local/share on Linux, ~/Library/Application Support on macOS.
+QString dataHome();
+// The app's own folder in dataHome(): user pets and the deployed Claude Code plugin live there.
+QString appDataDir();
+// <executable dir>/../share/mofli when it exists (the build tree mirrors the installed layout).
+std::optional<QString> resourceDir();
+
+} // namespace Paths

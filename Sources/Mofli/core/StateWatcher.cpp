@@ -1,0 +1,226 @@
+#include "StateWatcher.h"
+
+#include "Logging.h"
+#include "Paths.h"
+#include "StateFileContract.h"
+
+#include <QDir>
+#include <QFile>
+#include <QFileInfo>
+#include <cerrno>
+#include <condition_variable>
+#include <fcntl.h>
+#include <mutex>
+#include <optional>
+#include <string>
+#include <sys/stat.h>
+#include <thread>
+#include <unistd.h>
+
+namespace {
+
+// What the poll compares between ticks. File systems stamp modification times with a coarse
+// clock, so two replacements in quick succession can share one; the inode and size tell such
+// versions apart in most cases.
+struct FileVersion {
+    long long seconds;
+    long long nanoseconds;
+    ino_t inode;
+    off_t size;
+
+    bool operator==(const FileVersion&) const = default;
+};
+
+FileVersion versionOf(const struct stat& info) {
+#ifdef Q_OS_MACOS
+    const timespec& modified = info.st_mtimespec;
+#else
+    const timespec& modified = info.st_mtim;
+#endif
+    return {modified.tv_sec, modified.tv_nsec, info.st_ino, info.st_size};
+}
+
+std::optional<FileVersion> currentVersion(const QByteArray& path) {
+    struct stat info;
+    if (stat(path.constData(), &info) != 0) {
+        return std::nullopt;
+    }
+    return versionOf(info);
+}
+
+bool writeAll(int fd, const char* data, size_t size) {
+    while (size > 0) {
+        const ssize_t written = write(fd, data, size);
+        if (written < 0 && errno == EINTR) {
+            continue;
+        }
+        if (written <= 0) {
+            return false;
+        }
+        data += written;
+        size -= static_cast<size_t>(written);
+    }
+    return true;
+}
+
+// Only a regular file is read: opening a FIFO under the state file's name must not block.
+std::optional<QByteArray> readRegularFile(const QByteArray& path) {
+    const int fd = open(path.constData(), O_RDONLY | O_NONBLOCK | O_CLOEXEC);
+    if (fd < 0) {
+        return std::nullopt;
+    }
+    struct stat info;
+    std::optional<QByteArray> contents;
+    if (fstat(fd, &info) == 0 && S_ISREG(info.st_mode)) {
+        contents.emplace();
+        char buffer[4096];
+        for (;;) {
+            const ssize_t length = read(fd, buffer, sizeof buffer);
+            if (length < 0 && errno == EINTR) {
+                continue;
+            }
+            if (length < 0) {
+                contents.reset();
+            }
+            if (length <= 0) {
+                break;
+            }
+            contents->append(buffer, length);
+        }
+    }
+    close(fd);
+    return contents;
+}
+
+} // namespace
+
+struct StateWatcher::Impl {
+    Impl(Callback callback, const Options& options)
+        : path(options.filePath.isEmpty() ? Paths::stateFile() : options.filePath),
+          nativePath(QFile::encodeName(path)), onChange(std::move(callback)),
+          eventSourceFactory(options.eventSource), pollInterval(options.pollInterval) {}
+
+    // The hook may create the file at any moment, so the idle default is linked into place: the
+    // link fails instead of replacing a file that appeared since the check. A symbolic link that
+    // leads nowhere counts as no file and is replaced.
+    void ensureFileExists() const {
+        QDir().mkpath(QFileInfo(path).path());
+        if (currentVersion(nativePath)) {
+            return;
+        }
+        struct stat link;
+        const bool dangling = lstat(nativePath.constData(), &link) == 0 && S_ISLNK(link.st_mode);
+        const QByteArray temporary = nativePath + ".idle." + QByteArray::number(getpid());
+        const int fd = open(temporary.constData(), O_WRONLY | O_CREAT | O_TRUNC | O_CLOEXEC, 0666);
+        if (fd < 0) {
+            return;
+        }
+        const std::string_view idle = StateFileContract::idleDefault;
+        const bool written = writeAll(fd, idle.data(), idle.size());
+        close(fd);
+        if (written && dangling) {
+            rename(temporary.constData(), nativePath.constData());
+        } else if (written && ::link(temporary.constData(), nativePath.constData()) != 0 &&
+                   errno != EEXIST) {
+            // Some file systems have no hard links; an atomic rename is the next best thing.
+            rename(temporary.constData(), nativePath.constData());
+        }
+        unlink(temporary.constData());
+    }
+
+    void readAndDeliver() const {
+        const auto contents = readRegularFile(nativePath);
+        if (!contents) {
+            return;
+        }
+        if (const auto state = AvatarState::decode(*contents)) {
+            onChange(*state);
+        } else {
+            qCInfo(lcState) << "ignoring" << path << "(not a state the app can read)";
+        }
+    }
+
+    void handleEvent(FileEventSource& source) const {
+        readAndDeliver();
+        if (!currentVersion(nativePath)) {
+            ensureFileExists();
+            source.attach();
+            // The pet shows the recreated default now rather than at the next poll tick.
+            readAndDeliver();
+        }
+    }
+
+    void pollTick() {
+        const auto version = currentVersion(nativePath);
+        if (!version || version == lastSeen) {
+            return;
+        }
+        // Remembered before reading, so that a version that does not decode is not retried.
+        lastSeen = version;
+        readAndDeliver();
+    }
+
+    // Counting each interval from the end of the previous tick means a slow tick never makes the
+    // next ones catch up back to back.
+    void pollLoop() {
+        std::unique_lock lock(mutex);
+        while (!wakeUp.wait_for(lock, pollInterval, [this] { return stopping; })) {
+            lock.unlock();
+            pollTick();
+            lock.lock();
+        }
+    }
+
+    const QString path;
+    const QByteArray nativePath;
+    const Callback onChange;
+    const FileEventSource::Factory eventSourceFactory;
+    const std::chrono::milliseconds pollInterval;
+    bool started = false;
+
+    std::optional<FileVersion> lastSeen; // poll thread only
+    std::mutex mutex;
+    std::condition_variable wakeUp;
+    bool stopping = false; // guarded by mutex
+    std::thread pollThread;
+    std::unique_ptr<FileEventSource> source;
+};
+
+StateWatcher::StateWatcher(Callback onChange) : StateWatcher(std::move(onChange), Options{}) {
+}
+
+StateWatcher::StateWatcher(Callback onChange, Options options)
+    : impl_(std::make_unique<Impl>(std::move(onChange), options)) {
+    QDir().mkpath(QFileInfo(impl_->path).path());
+}
+
+StateWatcher::~StateWatcher() {
+    {
+        std::lock_guard lock(impl_->mutex);
+        impl_->stopping = true;
+    }
+    impl_->wakeUp.notify_all();
+    if (impl_->pollThread.joinable()) {
+        impl_->pollThread.join();
+    }
+    impl_->source.reset();
+}
+
+void StateWatcher::start() {
+    if (impl_->started) {
+        return;
+    }
+    impl_->started = true;
+    impl_->ensureFileExists();
+    impl_->readAndDeliver();
+    if (impl_->eventSourceFactory) {
+        Impl* impl = impl_.get();
+        impl_->source = impl_->eventSourceFactory(
+            impl_->path, [impl](FileEventSource& source) { impl->handleEvent(source); });
+    }
+    impl_->pollThread = std::thread([impl = impl_.get()] { impl->pollLoop(); });
+}
+
+const QString& StateWatcher::filePath() const {
+    return impl_->path;
+}

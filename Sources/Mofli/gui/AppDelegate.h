@@ -1,0 +1,71 @@
+#pragma once
+
+#include "PetList.h"
+
+#include <QIcon>
+#include <QObject>
+#include <QPoint>
+#include <memory>
+#include <optional>
+
+class AvatarWindow;
+class Platform;
+class QMenu;
+class QSystemTrayIcon;
+class Scheduler;
+class StateWatcher;
+struct TerminalOrigin;
+
+// Owns the pet window, the pet list, the tray icon with its menu and the state watcher for the
+// whole run, and wires them together.
+class AppDelegate : public QObject {
+    Q_OBJECT
+
+public:
+    // `platform` and `scheduler` must outlive the delegate.
+    AppDelegate(Platform& platform, Scheduler& scheduler, QObject* parent = nullptr);
+    ~AppDelegate() override;
+
+    // The launch sequence: window, context menu hook, tray icon, pets, initial pet, watcher.
+    void launch();
+
+    AvatarWindow* window() const { return window_.get(); }
+    // The tray icon's menu; also kept when the desktop has no system tray.
+    QMenu* statusMenu() const { return statusMenu_.get(); }
+    // False where the desktop offers no system tray; the context menu then lists the pets.
+    bool hasStatusItem() const { return statusItem_ != nullptr; }
+    PetList& petList() { return pets_; }
+    const QList<Pet>& pets() const { return pets_.pets(); }
+    const std::optional<Pet>& currentPet() const { return pets_.current(); }
+
+    // Pet menu and selection.
+    void rebuildPetMenu();
+    void select(const Pet& pet);
+    void reloadPetsFromMenu();
+
+    // Context menu and its commands. The menu is built anew on every request.
+    std::unique_ptr<QMenu> makeContextMenu();
+    void showContextMenu(const QPoint& globalPos);
+    void toggleAlwaysOnTop();
+    void recenter();
+    void triggerJump();
+    void triggerWave();
+
+    // menubar-icon.png from the resources (or the source tree when run from it); a drawn robot
+    // face when there is none.
+    static QIcon loadMenuBarIcon();
+
+private:
+    void setupStatusItem();
+    void activateTerminal(const TerminalOrigin& origin);
+
+    Platform& platform_;
+    Scheduler& scheduler_;
+    PetList pets_;
+    std::unique_ptr<AvatarWindow> window_;
+    // Before the tray icon, which only borrows it.
+    std::unique_ptr<QMenu> statusMenu_;
+    std::unique_ptr<QSystemTrayIcon> statusItem_;
+    // Last member: destroyed first, so no delivery can reach a half-destroyed delegate.
+    std::unique_ptr<StateWatcher> watcher_;
+};

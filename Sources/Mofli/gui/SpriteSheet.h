@@ -1,0 +1,41 @@
+#pragma once
+
+#include "HatchState.h"
+
+#include <QImage>
+#include <QString>
+#include <memory>
+#include <unordered_map>
+
+// A pet's sprite sheet: 8 columns × 9 rows of 192 × 208 frames, one row per HatchState. Sizes are
+// in the image's own units: pixels, unless the file declares a resolution other than 72 dpi (a
+// 144-dpi sheet has two pixels per unit). Rows are located from the bottom edge, so a sheet of
+// 1872 units has row 0 at the top. Frames are cut on first use and kept for the life of the sheet.
+class SpriteSheet {
+public:
+    static constexpr int frameWidth = 192;
+    static constexpr int frameHeight = 208;
+    static constexpr int rowCount = 9;
+
+    // Nothing when the file is missing or cannot be decoded.
+    static std::shared_ptr<SpriteSheet> load(const QString& path);
+
+    // The same image object for repeated calls; cells outside the sheet are transparent. The
+    // frame has frameWidth × frameHeight units, so pixelsPerUnit() times as many pixels.
+    const QImage& frame(HatchState state, int index);
+
+    double pixelsPerUnit() const { return pixelsPerUnit_; }
+    // Side of the square blocks of equal pixels that the art is drawn in, in units (a pet drawn
+    // at four sheet pixels per art pixel gives 4), read from the idle row; 1 for art drawn pixel
+    // by pixel.
+    int artPixelSize() const { return artPixelSize_; }
+
+private:
+    SpriteSheet(QImage image, double pixelsPerUnit);
+
+    QImage image_;
+    double pixelsPerUnit_ = 1.0;
+    int artPixelSize_ = 1;
+    // Node-based, so references handed out stay valid while the cache grows.
+    std::unordered_map<quint64, QImage> cache_;
+};

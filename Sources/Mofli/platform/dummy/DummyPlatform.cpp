@@ -1,0 +1,11 @@
+#include "DummyPlatform.h"
+
+bool DummyPlatform::compositesTranslucentWindows() const {
+    return true;
+}
+
+void DummyPlatform::showOnAllWorkspaces(QWidget*) {
+}
+
+void DummyPlatform::becomeAccessoryApplication() {
+}

@@ -1,0 +1,11 @@
+#pragma once
+
+#include "Platform.h"
+
+// X11 through Xlib and the window manager's EWMH conventions.
+class X11Platform final : public Platform {
+public:
+    bool compositesTranslucentWindows() const override;
+    void showOnAllWorkspaces(QWidget* window) override;
+    void becomeAccessoryApplication() override;
+};

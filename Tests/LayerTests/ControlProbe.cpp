@@ -1,0 +1,4 @@
+#include "AvatarEngine.h"
+#include "StateWatcher.h"
+
+#include <QObject>
