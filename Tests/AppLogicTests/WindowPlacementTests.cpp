@@ -80,3 +80,24 @@ TEST(WindowPlacementTest, AcrossScreensPullsALostWindowBackOntoTheNearestScreen)
     const QList<QRectF> stacked = {QRectF(0, 0, 2560, 1440), QRectF(640, 1440, 1280, 800)};
     EXPECT_EQ(clampOriginAcrossScreens({2200, 1600}, petSize, stacked), QPointF(2200, 1440 - 48));
 }
+
+TEST(WindowPlacementTest, AlertsStandAboveThePetInsideTheVisibleArea) {
+    const QRectF visible(0, 25, 1280, 775);
+    const QSizeF alert(300, 150);
+    // Room above: centred on the pet, 12 points above its top edge.
+    EXPECT_EQ(WindowPlacement::alertOrigin({600, 500, 192, 264}, alert, visible),
+              QPointF(546, 338));
+    // A pet near the top pushes the alert down to the area's top edge.
+    EXPECT_EQ(WindowPlacement::alertOrigin({600, 60, 192, 264}, alert, visible), QPointF(546, 25));
+    // Near the sides it is pulled back in.
+    EXPECT_EQ(WindowPlacement::alertOrigin({-100, 500, 192, 264}, alert, visible),
+              QPointF(0, 338));
+    EXPECT_EQ(WindowPlacement::alertOrigin({1200, 500, 192, 264}, alert, visible),
+              QPointF(980, 338));
+    // Larger than the area: the top and right edges win.
+    EXPECT_EQ(WindowPlacement::alertOrigin({600, 500, 192, 264}, {1500, 900}, visible),
+              QPointF(-220, 25));
+    // No screen: as computed.
+    EXPECT_EQ(WindowPlacement::alertOrigin({600, 60, 192, 264}, alert, std::nullopt),
+              QPointF(546, -102));
+}

@@ -188,8 +188,7 @@ TEST_F(AppDelegateTest, ContextMenuRowsAndAlwaysOnTopToggle) {
         }
     }
     ASSERT_TRUE(link);
-    EXPECT_EQ(rows(link), (QStringList{"連携する（インストール） (off)",
-                                       "連携を解除（アンインストール） (off)"}));
+    EXPECT_EQ(rows(link), (QStringList{"連携する（インストール）", "連携を解除（アンインストール）"}));
     EXPECT_FALSE(app.window()->isAlwaysOnTop());
     EXPECT_EQ(QSettings().value("alwaysOnTop").toString(), "false");
     const auto rebuilt = app.makeContextMenu();

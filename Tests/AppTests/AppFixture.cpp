@@ -17,6 +17,9 @@ constexpr int seventyTwoDpi = 2835; // dots per metre
 
 void AppFixture::SetUp() {
     QSettings().clear();
+    // Launching the app must not go looking for a `claude` of this machine; the link tests
+    // clear this.
+    QSettings().setValue("didAttemptInitialLink", true);
     qputenv("MOFLI_PETS_DIR", pets_.path().toUtf8());
 }
 

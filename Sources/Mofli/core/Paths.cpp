@@ -47,6 +47,10 @@ QString appDataDir() {
 }
 
 std::optional<QString> resourceDir() {
+    const QString chosen = qEnvironmentVariable("MOFLI_RESOURCE_DIR");
+    if (!chosen.isEmpty()) {
+        return QFileInfo(chosen).isDir() ? std::optional(QDir::cleanPath(chosen)) : std::nullopt;
+    }
     if (QCoreApplication::instance() == nullptr) {
         return std::nullopt;
     }

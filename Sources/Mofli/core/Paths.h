@@ -17,7 +17,9 @@ QString stateFile();
 QString dataHome();
 // The app's own folder in dataHome(): user pets and the deployed Claude Code plugin live there.
 QString appDataDir();
-// <executable dir>/../share/mofli when it exists (the build tree mirrors the installed layout).
+// $MOFLI_RESOURCE_DIR when set (to run one build against the resources of another, or a test
+// against its own), else <executable dir>/../share/mofli when it exists (the build tree mirrors
+// the installed layout). Nothing when the folder is not there.
 std::optional<QString> resourceDir();
 
 } // namespace Paths

@@ -8,6 +8,7 @@ namespace {
 
 constexpr double homeMargin = 40;
 constexpr double grabSize = 48;
+constexpr double alertGap = 12;
 
 double areaOf(const QRectF& rect) {
     return rect.isEmpty() ? 0 : rect.width() * rect.height();
@@ -106,6 +107,18 @@ QPointF clampOriginAcrossScreens(const QPointF& origin, const QSizeF& size,
 QPointF scaledOrigin(const QPointF& anchor, const QPointF& anchorRel, const QSizeF& newSize) {
     return {anchor.x() - anchorRel.x() * newSize.width(),
             anchor.y() - anchorRel.y() * newSize.height()};
+}
+
+QPointF alertOrigin(const QRectF& petFrame, const QSizeF& alertSize,
+                    const std::optional<QRectF>& visible) {
+    double x = petFrame.center().x() - alertSize.width() / 2;
+    double y = petFrame.top() - alertGap - alertSize.height();
+    if (visible) {
+        // Lower bound first, then the upper one, so that the right and top edges win.
+        x = std::min(std::max(x, visible->left()), visible->right() - alertSize.width());
+        y = std::max(std::min(y, visible->bottom() - alertSize.height()), visible->top());
+    }
+    return {x, y};
 }
 
 } // namespace WindowPlacement

@@ -27,4 +27,10 @@ QPointF clampOriginAcrossScreens(const QPointF& origin, const QSizeF& size,
 // position in the window is `anchorRel` (0..1 from the left and top edges).
 QPointF scaledOrigin(const QPointF& anchor, const QPointF& anchorRel, const QSizeF& newSize);
 
+// Top-left corner of an alert of `alertSize` standing 12 points above the pet window's top edge,
+// centred on it, and kept inside the visible area of the pet's screen. Where the alert does not
+// fit, its top and right edges follow the area's. No area: the position as computed.
+QPointF alertOrigin(const QRectF& petFrame, const QSizeF& alertSize,
+                    const std::optional<QRectF>& visible);
+
 } // namespace WindowPlacement

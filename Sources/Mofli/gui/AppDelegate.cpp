@@ -4,20 +4,28 @@
 #include "AvatarView.h"
 #include "AvatarWindow.h"
 #include "FileEventSources.h"
+#include "LinkAlerts.h"
+#include "MofliLinkManager.h"
 #include "Paths.h"
 #include "PetMenu.h"
+#include "Platform.h"
+#include "Settings.h"
 #include "StateWatcher.h"
 #include "TopmostPreferences.h"
+#include "WindowPlacement.h"
 
 #include <QAction>
 #include <QCoreApplication>
 #include <QCursor>
 #include <QDir>
 #include <QFileInfo>
+#include <QGuiApplication>
 #include <QImage>
 #include <QMenu>
+#include <QMessageBox>
 #include <QPainter>
 #include <QPixmap>
+#include <QScreen>
 #include <QSystemTrayIcon>
 
 using PetMenu::addRow;
@@ -39,6 +47,8 @@ QIcon robotIcon() {
 
 AppDelegate::AppDelegate(Platform& platform, Scheduler& scheduler, QObject* parent)
     : QObject(parent), platform_(platform), scheduler_(scheduler) {
+    // Two copies or removals of the installed plugin folder must never overlap.
+    linkThread_.setMaxThreadCount(1);
     connect(&pets_, &PetList::petsChanged, this, &AppDelegate::rebuildPetMenu);
     connect(&pets_, &PetList::currentChanged, this, [this](const Pet& pet) {
         window_->loadPet(pet);
@@ -46,7 +56,11 @@ AppDelegate::AppDelegate(Platform& platform, Scheduler& scheduler, QObject* pare
     });
 }
 
-AppDelegate::~AppDelegate() = default;
+AppDelegate::~AppDelegate() {
+    // A link still running reports to this object; it must end first.
+    linkThread_.clear();
+    linkThread_.waitForDone();
+}
 
 void AppDelegate::launch() {
     window_ = std::make_unique<AvatarWindow>(platform_, scheduler_);
@@ -73,6 +87,7 @@ void AppDelegate::launch() {
         },
         StateWatcher::Options{{}, FileEventSources::create, std::chrono::milliseconds(1000)});
     watcher_->start();
+    setupClaudeLinkIfNeeded();
 }
 
 QIcon AppDelegate::loadMenuBarIcon() {
@@ -167,8 +182,9 @@ std::unique_ptr<QMenu> AppDelegate::makeContextMenu() {
     addRow(menu.get(), QStringLiteral("手を振る👋"), this, [this] { triggerWave(); });
     menu->addSeparator();
     QMenu* link = menu->addMenu(QStringLiteral("Claude Code 連携"));
-    addRow(link, QStringLiteral("連携する（インストール）"), this);
-    addRow(link, QStringLiteral("連携を解除（アンインストール）"), this);
+    addRow(link, QStringLiteral("連携する（インストール）"), this, [this] { linkPlugin(); });
+    addRow(link, QStringLiteral("連携を解除（アンインストール）"), this,
+           [this] { unlinkPlugin(); });
     menu->addSeparator();
     addRow(menu.get(), QStringLiteral("アップデートを確認…"), this);
     menu->addSeparator();
@@ -201,4 +217,108 @@ void AppDelegate::triggerJump() {
 
 void AppDelegate::triggerWave() {
     window_->avatarView()->playWave();
+}
+
+template <typename Work, typename Done> void AppDelegate::inLinkThread(Work work, Done done) {
+    linkThread_.start([this, work = std::move(work), done = std::move(done)]() mutable {
+        auto result = work();
+        QMetaObject::invokeMethod(
+            this, [done = std::move(done), result = std::move(result)]() mutable { done(result); },
+            Qt::QueuedConnection);
+    });
+}
+
+void AppDelegate::setupClaudeLinkIfNeeded() {
+    if (Settings::didAttemptInitialLink()) {
+        return;
+    }
+    enum class Outcome { noTool, alreadyLinked, linked, failed };
+    inLinkThread(
+        [] {
+            if (!MofliLinkManager::claudePath()) {
+                return Outcome::noTool;
+            }
+            if (MofliLinkManager::isLinked()) {
+                return Outcome::alreadyLinked;
+            }
+            return MofliLinkManager::link() ? Outcome::failed : Outcome::linked;
+        },
+        [this](Outcome outcome) {
+            // Without a tool the next launch tries again; otherwise the attempt is settled.
+            if (outcome == Outcome::noTool) {
+                return;
+            }
+            Settings::setDidAttemptInitialLink(true);
+            // A failure stays quiet: the menu links on request and says why it cannot.
+            if (outcome == Outcome::linked) {
+                showLinkInfo(LinkAlerts::firstLinkText());
+            }
+        });
+}
+
+void AppDelegate::linkPlugin() {
+    inLinkThread(
+        [] {
+            const std::optional<LinkError> error = MofliLinkManager::link();
+            return LinkAlerts::linkResultText(error ? std::optional(error->localizedDescription())
+                                                    : std::nullopt);
+        },
+        [this](const QString& text) { showLinkInfo(text); });
+}
+
+void AppDelegate::unlinkPlugin() {
+    QAbstractButton* confirm = nullptr;
+    const std::unique_ptr<QMessageBox> question = LinkAlerts::unlinkConfirmation(confirm);
+    if (runAlert(*question) != confirm) {
+        return;
+    }
+    inLinkThread(
+        [] {
+            const std::optional<LinkError> error = MofliLinkManager::unlink();
+            return LinkAlerts::unlinkResultText(error ? std::optional(error->localizedDescription())
+                                                      : std::nullopt);
+        },
+        [this](const QString& text) { showLinkInfo(text); });
+}
+
+void AppDelegate::showLinkInfo(const QString& text) {
+    const std::unique_ptr<QMessageBox> alert = LinkAlerts::info(text);
+    runAlert(*alert);
+}
+
+QAbstractButton* AppDelegate::runAlert(QMessageBox& alert) {
+    positionAboveAvatar(&alert);
+    // A message box settles its size only once shown; it is placed again whenever that changes.
+    alert.installEventFilter(this);
+    alert.exec();
+    return alert.clickedButton();
+}
+
+bool AppDelegate::eventFilter(QObject* watched, QEvent* event) {
+    if (auto* alert = qobject_cast<QMessageBox*>(watched)) {
+        if (event->type() == QEvent::Resize) {
+            positionAboveAvatar(alert);
+        } else if (event->type() == QEvent::Show) {
+            positionAboveAvatar(alert);
+            alert->activateWindow();
+        }
+    }
+    return QObject::eventFilter(watched, event);
+}
+
+void AppDelegate::positionAboveAvatar(QMessageBox* alert) {
+    if (!window_) {
+        return;
+    }
+    const QSize size = alert->isVisible() ? alert->frameGeometry().size()
+                                          : alert->size().expandedTo(alert->sizeHint());
+    const QScreen* screen =
+        window_->screen() ? window_->screen() : QGuiApplication::primaryScreen();
+    std::optional<QRectF> visible;
+    if (screen) {
+        visible = QRectF(screen->availableGeometry());
+    }
+    const QPointF origin =
+        WindowPlacement::alertOrigin(QRectF(window_->frameGeometry()), QSizeF(size), visible);
+    alert->move(origin.toPoint());
 }

@@ -5,12 +5,15 @@
 #include <QIcon>
 #include <QObject>
 #include <QPoint>
+#include <QThreadPool>
 #include <memory>
 #include <optional>
 
 class AvatarWindow;
 class Platform;
+class QAbstractButton;
 class QMenu;
+class QMessageBox;
 class QSystemTrayIcon;
 class Scheduler;
 class StateWatcher;
@@ -51,13 +54,32 @@ public:
     void triggerJump();
     void triggerWave();
 
+    // The Claude Code link. The work runs on one background thread, one request at a time; the
+    // outcome is reported in an alert above the pet.
+    // Links once, at the first launch that finds a `claude` tool.
+    void setupClaudeLinkIfNeeded();
+    void linkPlugin();
+    // Asks first.
+    void unlinkPlugin();
+    void showLinkInfo(const QString& text);
+    // Places the alert just above the pet, inside the visible part of the pet's screen.
+    void positionAboveAvatar(QMessageBox* alert);
+
     // menubar-icon.png from the resources (or the source tree when run from it); a drawn robot
     // face when there is none.
     static QIcon loadMenuBarIcon();
 
+protected:
+    // Keeps an alert above the pet while it settles its size.
+    bool eventFilter(QObject* watched, QEvent* event) override;
+
 private:
     void setupStatusItem();
     void activateTerminal(const TerminalOrigin& origin);
+    // Runs `work` on the link thread; `done` gets its result on the main thread.
+    template <typename Work, typename Done> void inLinkThread(Work work, Done done);
+    // Shows an alert modally above the pet; the button that closed it.
+    QAbstractButton* runAlert(QMessageBox& alert);
 
     Platform& platform_;
     Scheduler& scheduler_;
@@ -66,6 +88,7 @@ private:
     // Before the tray icon, which only borrows it.
     std::unique_ptr<QMenu> statusMenu_;
     std::unique_ptr<QSystemTrayIcon> statusItem_;
-    // Last member: destroyed first, so no delivery can reach a half-destroyed delegate.
+    // Last members: destroyed first, so no delivery can reach a half-destroyed delegate.
     std::unique_ptr<StateWatcher> watcher_;
+    QThreadPool linkThread_;
 };
