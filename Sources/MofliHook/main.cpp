@@ -46,6 +46,7 @@ void run(int argc, char** argv) {
     putEnv(out, "TERM_PROGRAM", Key::termProgram);
     putEnv(out, "TERM_SESSION_ID", Key::termSession);
     putEnv(out, "__CFBundleIdentifier", Key::termBundleId);
+    putEnv(out, "WINDOWID", Key::termWindowId);
     if (const auto sessionId = Json::findString(payload, "session_id");
         sessionId && !sessionId->empty()) {
         out[Key::sessionId] = *sessionId;

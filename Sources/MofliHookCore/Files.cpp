@@ -6,6 +6,7 @@
 #include <cerrno>
 #include <fcntl.h>
 #include <sys/stat.h>
+#include <time.h>
 #include <unistd.h>
 
 namespace Files {
@@ -25,21 +26,23 @@ bool writeAll(int fd, std::string_view bytes) {
     return true;
 }
 
+// Owner-only: the state file holds the start of the user's prompt, the session record what the
+// user works on.
+constexpr mode_t fileMode = 0600;
+constexpr mode_t folderMode = 0700;
+
 bool isDirectory(const std::string& path) {
     struct stat info {};
     return ::stat(path.c_str(), &info) == 0 && S_ISDIR(info.st_mode);
 }
 
-std::optional<std::string> readAll(int fd) {
+// The announced size lets one read usually suffice. Files under /proc announce 0 yet hold a few
+// hundred bytes, hence the floor.
+std::optional<std::string> readAll(int fd, std::size_t announcedSize) {
     std::string buffer;
     std::size_t size = 0;
-    struct stat info {};
-    const bool regular = ::fstat(fd, &info) == 0 && S_ISREG(info.st_mode);
-    // A regular file announces its size, so one read usually suffices. Files under /proc claim
-    // a size of 0 yet hold a few hundred bytes, hence the floor.
     constexpr std::size_t minimumBuffer = 4096;
-    buffer.resize(
-        std::max(regular ? static_cast<std::size_t>(info.st_size) + 1 : 0, minimumBuffer));
+    buffer.resize(std::max(announcedSize + 1, minimumBuffer));
     for (;;) {
         if (size == buffer.size()) {
             buffer.resize(buffer.size() * 2);
@@ -62,15 +65,31 @@ std::optional<std::string> readAll(int fd) {
 
 } // namespace
 
+// The name holds the process id and the clock, so that a name already taken costs one more try.
+int createTemporary(const std::string& path, std::string& temporary) {
+    for (int attempt = 0; attempt < 8; ++attempt) {
+        timespec now{};
+        ::clock_gettime(CLOCK_REALTIME, &now);
+        temporary = path + ".tmp." + std::to_string(::getpid()) + "." +
+                    std::to_string(now.tv_nsec + attempt);
+        const int fd = ::open(temporary.c_str(),
+                              O_WRONLY | O_CREAT | O_EXCL | O_NOFOLLOW | O_CLOEXEC, fileMode);
+        if (fd >= 0 || errno != EEXIST) {
+            return fd;
+        }
+    }
+    return -1;
+}
+
 bool createDirectories(const std::string& path) {
     if (isDirectory(path)) {
         return true;
     }
     for (std::size_t slash = path.find('/', 1); slash != std::string::npos;
          slash = path.find('/', slash + 1)) {
-        ::mkdir(path.substr(0, slash).c_str(), 0777);
+        ::mkdir(path.substr(0, slash).c_str(), folderMode);
     }
-    ::mkdir(path.c_str(), 0777);
+    ::mkdir(path.c_str(), folderMode);
     return isDirectory(path);
 }
 
@@ -78,9 +97,8 @@ bool replaceAtomically(const std::string& path, std::string_view contents) {
     if (const std::size_t slash = path.rfind('/'); slash != std::string::npos && slash > 0) {
         createDirectories(path.substr(0, slash));
     }
-    const std::string temporary = path + ".tmp." + std::to_string(::getpid());
-    const int fd =
-        ::open(temporary.c_str(), O_WRONLY | O_CREAT | O_TRUNC | O_CLOEXEC | O_NOFOLLOW, 0666);
+    std::string temporary;
+    const int fd = createTemporary(path, temporary);
     if (fd < 0) {
         return false;
     }
@@ -94,11 +112,17 @@ bool replaceAtomically(const std::string& path, std::string_view contents) {
 }
 
 std::optional<std::string> readFile(const std::string& path) {
-    const int fd = ::open(path.c_str(), O_RDONLY | O_CLOEXEC);
+    // Without blocking: a FIFO under the name must not hold the hook, nor Claude Code, forever.
+    const int fd = ::open(path.c_str(), O_RDONLY | O_NONBLOCK | O_CLOEXEC);
     if (fd < 0) {
         return std::nullopt;
     }
-    std::optional<std::string> contents = readAll(fd);
+    struct stat info {};
+    if (::fstat(fd, &info) != 0 || !S_ISREG(info.st_mode)) {
+        ::close(fd);
+        return std::nullopt;
+    }
+    std::optional<std::string> contents = readAll(fd, static_cast<std::size_t>(info.st_size));
     ::close(fd);
     return contents;
 }

@@ -1,14 +1,19 @@
 #include "JsonParser.h"
 
+#include "DecimalNumber.h"
+
 #include <array>
 #include <boost/json/array.hpp>
 #include <boost/json/object.hpp>
 #include <boost/json/string.hpp>
 #include <charconv>
+#include <cmath>
 #include <cstdint>
 #include <cstdlib>
 #include <cstring>
+#include <limits>
 #include <string>
+#include <version>
 
 namespace JsonParser {
 
@@ -431,9 +436,19 @@ private:
             }
         }
         double number;
-        if (std::from_chars(start, p_, number).ec != std::errc()) {
-            // Out of range: saturate to infinity or round to zero, as strtod does.
-            number = std::strtod(std::string(start, p_).c_str(), nullptr);
+#ifdef __cpp_lib_to_chars
+        const bool converted = std::from_chars(start, p_, number).ec == std::errc();
+#else
+        const bool converted = false;
+#endif
+        if (!converted) {
+            // Out of range: round to zero as strtod does, but saturate to the largest finite
+            // double rather than to infinity, which JSON cannot hold: a record read and written
+            // back must stay JSON.
+            number = DecimalNumber::parse(start, p_);
+            if (std::isinf(number)) {
+                number = std::copysign(std::numeric_limits<double>::max(), number);
+            }
         }
         out = number;
         return true;

@@ -16,8 +16,9 @@ namespace JsonParser {
 // The value that `text` holds, or nothing when it is not exactly one JSON value (surrounded by
 // optional whitespace), holds invalid UTF-8, or nests arrays and objects deeper than `maxDepth`.
 // Escaped lone surrogates become U+FFFD, as JavaScript's JSON.stringify may emit them; numbers
-// beyond the range of a double saturate to infinity or zero. Of duplicate keys the last one wins.
-// The values are allocated from `storage`.
+// beyond the range of a double saturate to the largest finite double or round to zero, so that
+// every value serialises back to JSON. Of duplicate keys the last one wins. The values are
+// allocated from `storage`.
 std::optional<boost::json::value> parse(std::string_view text, std::size_t maxDepth,
                                         boost::json::storage_ptr storage = {});
 

@@ -5,19 +5,26 @@
 #include "Json.h"
 #include "SessionLock.h"
 #include "Sha1.h"
+#include "StateFileContract.h"
 
 #include <algorithm>
 #include <array>
 #include <boost/json/array.hpp>
 #include <cstdint>
+#include <cstdio>
+#include <dirent.h>
 #include <limits>
+#include <time.h>
+#include <unistd.h>
+#include <vector>
 
 namespace Recap {
 namespace {
 
-// Far beyond any real wait (a holder keeps the lock for under a millisecond), yet well inside
-// the few seconds Claude Code allows a hook.
-constexpr std::chrono::milliseconds lockWait{2000};
+// A holder keeps the lock for a millisecond or so, and even a hundred runs queueing for it get
+// their turn within this bound most of the time. A stuck holder must never cost a tool call a
+// delay anyone notices: past the bound the run leaves its call for the next holder to count.
+constexpr std::chrono::milliseconds lockWait{100};
 
 constexpr std::array<std::string_view, 10> testHints = {
     "test",  "pytest",  "jest",       "vitest",     "spec",
@@ -46,33 +53,141 @@ boost::json::array editedHashes(const boost::json::object& record) {
     return allStrings ? hashes : boost::json::array{};
 }
 
-void recordEdit(boost::json::object& record, const boost::json::object& input) {
-    const std::optional<std::string_view> path = Json::findString(input, "file_path");
-    if (!path || path->empty()) {
-        return;
-    }
+void recordEdit(boost::json::object& record, std::string_view editedHash) {
     boost::json::array hashes = editedHashes(record);
-    const boost::json::value hash(sha1hex12(*path));
+    const boost::json::value hash(editedHash);
     if (std::find(hashes.begin(), hashes.end(), hash) == hashes.end()) {
         hashes.push_back(hash);
         record["edited"] = std::move(hashes);
     }
 }
 
-void count(boost::json::object& record, std::string_view toolName,
-           const boost::json::object& input) {
-    if (toolName == "Edit" || toolName == "Write" || toolName == "MultiEdit") {
-        recordEdit(record, input);
-    } else if (toolName == "Bash") {
+bool isEditTool(std::string_view toolName) {
+    return toolName == "Edit" || toolName == "Write" || toolName == "MultiEdit";
+}
+
+// What one tool call adds to the record. It holds no path and no command, so that it can wait in
+// a file of its own without telling more than the record does.
+struct ToolCall {
+    std::string sessionId;
+    std::string toolName;
+    std::optional<std::string> editedHash;
+    bool testRun = false;
+};
+
+ToolCall toolCall(const boost::json::object& payload) {
+    ToolCall call;
+    call.sessionId = Json::findString(payload, "session_id").value_or("");
+    call.toolName = Json::findString(payload, "tool_name").value_or("");
+    const boost::json::object& input = Json::findObjectOrEmpty(payload, "tool_input");
+    if (isEditTool(call.toolName)) {
+        if (const auto path = Json::findString(input, "file_path"); path && !path->empty()) {
+            call.editedHash = sha1hex12(*path);
+        }
+    } else if (call.toolName == "Bash") {
+        call.testRun = isTestCommand(Json::findString(input, "command"));
+    }
+    return call;
+}
+
+// A fresh record when the call belongs to another session than the stored one.
+void count(boost::json::object& record, const ToolCall& call) {
+    if (Json::findString(record, "session_id") != call.sessionId) {
+        record = freshSession(call.sessionId);
+    }
+    if (isEditTool(call.toolName)) {
+        if (call.editedHash) {
+            recordEdit(record, *call.editedHash);
+        }
+    } else if (call.toolName == "Bash") {
         increment(record, "bash");
-        if (isTestCommand(Json::findString(input, "command"))) {
+        if (call.testRun) {
             increment(record, "tests");
         }
-    } else if (std::find(searchTools.begin(), searchTools.end(), toolName) != searchTools.end()) {
+    } else if (std::find(searchTools.begin(), searchTools.end(), call.toolName) !=
+               searchTools.end()) {
         increment(record, "searches");
-    } else if (toolName == "Agent") {
+    } else if (call.toolName == "Agent") {
         increment(record, "agents");
     }
+}
+
+std::string pendingText(const ToolCall& call) {
+    boost::json::object pending{{"session_id", call.sessionId}, {"tool_name", call.toolName}};
+    if (call.editedHash) {
+        pending["edited"] = *call.editedHash;
+    }
+    if (call.testRun) {
+        pending["test"] = true;
+    }
+    return Json::serialize(pending);
+}
+
+std::optional<ToolCall> parsePending(std::string_view text) {
+    const boost::json::object pending = Json::parseObject(text);
+    const auto sessionId = Json::findString(pending, "session_id");
+    const auto toolName = Json::findString(pending, "tool_name");
+    if (!sessionId || !toolName) {
+        return std::nullopt;
+    }
+    ToolCall call;
+    call.sessionId = *sessionId;
+    call.toolName = *toolName;
+    if (const auto hash = Json::findString(pending, "edited")) {
+        call.editedHash = std::string(*hash);
+    }
+    const boost::json::value* test = Json::find(pending, "test");
+    call.testRun = test != nullptr && test->is_bool() && test->get_bool();
+    return call;
+}
+
+// Named by the clock, in nanoseconds of fixed width, so that sorting the names orders the calls;
+// the process id keeps runs of the same moment apart.
+void leavePending(const ToolCall& call) {
+    timespec now{};
+    ::clock_gettime(CLOCK_REALTIME, &now);
+    char stamp[32];
+    std::snprintf(stamp, sizeof stamp, "%020lld.%d",
+                  static_cast<long long>(now.tv_sec) * 1'000'000'000LL + now.tv_nsec,
+                  static_cast<int>(::getpid()));
+    Files::replaceAtomically(HookPaths::mofliDir() + "/" +
+                                 std::string(StateFileContract::pendingCallFilePrefix) + stamp,
+                             pendingText(call));
+}
+
+// The pending files in the order of their calls. A temporary file on its way to such a name is
+// not one yet.
+std::vector<std::string> pendingFiles() {
+    std::vector<std::string> paths;
+    const std::string folder = HookPaths::mofliDir();
+    DIR* directory = ::opendir(folder.c_str());
+    if (directory == nullptr) {
+        return paths;
+    }
+    while (const dirent* entry = ::readdir(directory)) {
+        const std::string_view name = entry->d_name;
+        if (name.starts_with(StateFileContract::pendingCallFilePrefix) &&
+            name.find(".tmp.") == std::string_view::npos) {
+            paths.push_back(folder + "/" + std::string(name));
+        }
+    }
+    ::closedir(directory);
+    std::sort(paths.begin(), paths.end());
+    return paths;
+}
+
+// Counts the pending calls into `record`; returns their files.
+std::vector<std::string> countPending(boost::json::object& record) {
+    std::vector<std::string> counted;
+    for (std::string& path : pendingFiles()) {
+        if (const std::optional<std::string> text = Files::readFile(path)) {
+            if (const std::optional<ToolCall> call = parsePending(*text)) {
+                count(record, *call);
+            }
+        }
+        counted.push_back(std::move(path));
+    }
+    return counted;
 }
 
 } // namespace
@@ -96,21 +211,27 @@ void saveSession(const boost::json::object& record) {
 }
 
 void recordTool(const boost::json::object& payload) {
-    const std::string_view sessionId = Json::findString(payload, "session_id").value_or("");
+    const ToolCall call = toolCall(payload);
     Files::createDirectories(HookPaths::mofliDir());
     const SessionLock lock(HookPaths::sessionLockFile(), lockWait);
-
-    boost::json::object record = loadSession();
-    if (Json::findString(record, "session_id") != sessionId) {
-        record = freshSession(sessionId);
+    if (!lock.held()) {
+        leavePending(call);
+        return;
     }
-    count(record, Json::findString(payload, "tool_name").value_or(""),
-          Json::findObjectOrEmpty(payload, "tool_input"));
+    boost::json::object record = loadSession();
+    const std::vector<std::string> counted = countPending(record);
+    count(record, call);
     saveSession(record);
+    // Only once the record holds them: a run that ends in between counts them twice rather than
+    // not at all.
+    for (const std::string& path : counted) {
+        ::unlink(path.c_str());
+    }
 }
 
 std::optional<std::string> buildRecap() {
-    const boost::json::object record = loadSession();
+    boost::json::object record = loadSession();
+    countPending(record);
     std::string recap;
     const auto addPart = [&recap](std::int64_t n, std::string_view prefix,
                                   std::string_view suffix) {

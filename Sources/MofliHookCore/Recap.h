@@ -21,10 +21,13 @@ boost::json::object freshSession(std::string_view sessionId);
 void saveSession(const boost::json::object& record);
 
 // Counts the tool call of a "PreToolUse" payload into the session file, starting a fresh record
-// when the session id differs from the stored one. Serialised between concurrent hook runs.
+// when the session id differs from the stored one. Serialised between concurrent hook runs by the
+// session lock; a run that cannot get it within 100 ms leaves its call in a pending file of its
+// own instead, which the next run holding the lock counts in, so that no call is lost.
 void recordTool(const boost::json::object& payload);
 
-// "📝 2ファイル・🔧 5コマンド・…" for the stored record, or nothing when it holds no counted work.
+// "📝 2ファイル・🔧 5コマンド・…" for the stored record with the pending calls counted in, or
+// nothing when that holds no counted work.
 std::optional<std::string> buildRecap();
 
 // Whether a shell command looks like a test run (a plain substring match, on purpose loose).

@@ -7,7 +7,7 @@
 #include <unistd.h>
 
 SessionLock::SessionLock(const std::string& lockFile, std::chrono::milliseconds maxWait) {
-    fd_ = ::open(lockFile.c_str(), O_RDWR | O_CREAT | O_CLOEXEC | O_NOFOLLOW, 0666);
+    fd_ = ::open(lockFile.c_str(), O_RDWR | O_CREAT | O_NONBLOCK | O_CLOEXEC | O_NOFOLLOW, 0600);
     if (fd_ < 0) {
         return;
     }

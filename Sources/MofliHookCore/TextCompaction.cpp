@@ -1,5 +1,7 @@
 #include "TextCompaction.h"
 
+#include "StateFileContract.h"
+
 #include <algorithm>
 #include <utf8proc.h>
 
@@ -8,6 +10,8 @@ namespace {
 
 constexpr char32_t replacementCharacter = 0xFFFD;
 constexpr std::string_view ellipsis = "\u2026";
+constexpr std::size_t codePointsPerCharacter = StateFileContract::characterCodePointLimit;
+constexpr std::size_t byteLimit = StateFileContract::textByteLimit;
 
 struct Decoded {
     char32_t codepoint;
@@ -109,6 +113,21 @@ std::size_t characterCount(std::string_view text) {
     return clusters.count();
 }
 
+std::string repairUtf8(std::string_view text) {
+    std::string out;
+    out.reserve(text.size());
+    for (std::size_t offset = 0; offset < text.size();) {
+        const Decoded decoded = decodeAt(text, offset);
+        if (decoded.codepoint == replacementCharacter) {
+            appendUtf8(out, replacementCharacter);
+        } else {
+            out.append(text.substr(offset, decoded.length));
+        }
+        offset += decoded.length;
+    }
+    return out;
+}
+
 // One pass that collapses, trims and cuts together. It stops as soon as the text is known to be
 // too long, so a multi-megabyte tool output costs no more than a short one.
 std::optional<std::string> compact(std::optional<std::string_view> text, int limit) {
@@ -118,20 +137,29 @@ std::optional<std::string> compact(std::optional<std::string_view> text, int lim
     const std::size_t maxClusters = limit < 1 ? 1 : static_cast<std::size_t>(limit);
     std::string out;
     ClusterCounter clusters;
+    std::size_t clusterLength = 0;
+    // Where the text is cut if it turns out too long: the start of the last cluster that still
+    // leaves room for the ellipsis, by count and by bytes.
     std::size_t cutOffset = 0;
     bool pendingSpace = false;
 
+    // False when the text must be cut before `codepoint`.
     const auto emit = [&](char32_t codepoint) {
         const std::size_t before = out.size();
         if (clusters.add(codepoint)) {
-            if (clusters.count() == maxClusters) {
-                cutOffset = before;
-            } else if (clusters.count() > maxClusters) {
+            clusterLength = 0;
+            if (clusters.count() > maxClusters) {
                 return false;
             }
+            if (before + ellipsis.size() <= byteLimit) {
+                cutOffset = before;
+            }
+        }
+        if (++clusterLength > codePointsPerCharacter) {
+            return true;
         }
         appendUtf8(out, codepoint);
-        return true;
+        return out.size() <= byteLimit;
     };
 
     for (std::size_t offset = 0; offset < text->size();) {

@@ -22,9 +22,16 @@ std::vector<std::string> splitOnWhitespace(std::string_view text);
 
 std::size_t characterCount(std::string_view text);
 
+// `text` with every byte that does not start a valid sequence replaced by U+FFFD, read the way
+// compact() reads it: the result is always valid UTF-8.
+std::string repairUtf8(std::string_view text);
+
 // Collapses whitespace runs to single spaces and trims. Returns nothing for an absent or blank
 // text. A result longer than `limit` characters keeps its first `limit` - 1 characters and gets
-// "…" appended. `limit` must be at least 1.
+// "…" appended. `limit` must be at least 1. A character keeps at most
+// StateFileContract::characterCodePointLimit code points and drops the rest of its marks, and a
+// result that would exceed StateFileContract::textByteLimit bytes is cut to fit with its "…",
+// so that no text can hold more than a bubble could ever show.
 std::optional<std::string> compact(std::optional<std::string_view> text, int limit);
 
 } // namespace TextCompaction

@@ -4,6 +4,10 @@
 
 #include <QStringEncoder>
 #include <QStringList>
+#include <cstring>
+#include <sys/socket.h>
+#include <sys/stat.h>
+#include <sys/un.h>
 #include <unistd.h>
 
 namespace {
@@ -34,6 +38,15 @@ protected:
     }
 
     QString cwdPets() const { return workDir() + "/pets"; }
+
+    // Where each system keeps an app's data: macOS ignores the XDG variables.
+    QString userPets() const {
+#ifdef Q_OS_MACOS
+        return home() + "/Library/Application Support/Mofli/pets";
+#else
+        return path("data") + "/Mofli/pets";
+#endif
+    }
 };
 
 } // namespace
@@ -66,6 +79,36 @@ TEST_F(PetLibraryTest, SkipsInvalidPackagesAndKeepsTheValidOnes) {
     EXPECT_FALSE(pets[0].description);
     EXPECT_EQ(pets[1],
               (Pet{"good", "Good", std::nullopt, dir + "/good/art/sheet.png", PetSource::user}));
+}
+
+TEST_F(PetLibraryTest, SkipsSheetsThatAreNoRegularFileAndHugeDescriptors) {
+    const QString dir = PetLibrary::userPetsDir();
+    const auto sheetOf = [&](const QString& id) {
+        return dir + "/" + id + "/art/sheet.png";
+    };
+    for (const char* id : {"fifo", "folder", "device", "socket", "linked", "huge"}) {
+        addPet(dir, id, id, id, false);
+        ASSERT_TRUE(QDir().mkpath(dir + "/" + id + "/art"));
+    }
+    ASSERT_EQ(mkfifo(QFile::encodeName(sheetOf("fifo")).constData(), 0600), 0);
+    ASSERT_TRUE(QDir().mkpath(sheetOf("folder")));
+    ASSERT_TRUE(QFile::link("/dev/zero", sheetOf("device")));
+    const int listening = socket(AF_UNIX, SOCK_STREAM, 0);
+    sockaddr_un address{};
+    address.sun_family = AF_UNIX;
+    const QByteArray socketPath = QFile::encodeName(sheetOf("socket"));
+    ASSERT_LT(size_t(socketPath.size()), sizeof address.sun_path);
+    std::memcpy(address.sun_path, socketPath.constData(), size_t(socketPath.size()));
+    ASSERT_EQ(bind(listening, reinterpret_cast<sockaddr*>(&address), sizeof address), 0);
+    writeFile(path("real.png"), "png");
+    ASSERT_TRUE(QFile::link(path("real.png"), sheetOf("linked")));
+    writeFile(sheetOf("huge"), "png");
+    writeFile(dir + "/huge/pet.json",
+              R"({"id":"huge","displayName":"huge","spritesheetPath":"art/sheet.png"})" +
+                  QByteArray(1 << 20, ' '));
+
+    EXPECT_EQ(ids(PetLibrary::discover()), QStringList{"linked"});
+    close(listening);
 }
 
 TEST_F(PetLibraryTest, DescriptorsInUtf16AndUtf32AreRead) {
@@ -124,7 +167,7 @@ TEST_F(PetLibraryTest, SearchSourcesFollowTheEnvironmentAndTheWorkingFolder) {
     if (const auto resources = Paths::resourceDir()) {
         expected.append({*resources + "/pets", PetSource::bundled});
     }
-    expected.append({path("data") + "/Mofli/pets", PetSource::user});
+    expected.append({userPets(), PetSource::user});
     EXPECT_EQ(PetLibrary::searchSources(), expected);
 
     qputenv("MOFLI_PETS_DIR", "");
@@ -137,8 +180,12 @@ TEST_F(PetLibraryTest, SearchSourcesFollowTheEnvironmentAndTheWorkingFolder) {
 
 TEST_F(PetLibraryTest, FolderDefaultsComeFromHomeAndXdg) {
     EXPECT_EQ(PetLibrary::codexPetsDir(), home() + "/.codex/pets");
+    EXPECT_EQ(PetLibrary::userPetsDir(), userPets());
+#ifndef Q_OS_MACOS
+    // The XDG rules ignore a relative folder.
     qputenv("XDG_DATA_HOME", "relative/data");
     EXPECT_EQ(PetLibrary::userPetsDir(), home() + "/.local/share/Mofli/pets");
+#endif
     EXPECT_EQ(Paths::stateFile(), home() + "/.claude/mofli/state.json");
     qputenv("HOME", "");
     EXPECT_FALSE(Paths::home().isEmpty());

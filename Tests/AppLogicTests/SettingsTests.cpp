@@ -20,6 +20,18 @@ protected:
     static void storeText(const char* key, const QString& text) { QSettings().setValue(key, text); }
 };
 
+// On macOS the native format is the user's preferences database: a test writing there would
+// change the real app's settings, whatever home it set.
+TEST_F(SettingsTest, TestsKeepTheirSettingsInAFileUnderTheirOwnHome) {
+    Settings::setSelectedPetId(QStringLiteral("mochi"));
+    QSettings settings;
+    settings.sync();
+    EXPECT_EQ(settings.format(), QSettings::IniFormat);
+    EXPECT_TRUE(settings.fileName().startsWith(path("config") + "/"))
+        << settings.fileName().toStdString();
+    EXPECT_TRUE(QFileInfo(settings.fileName()).isFile());
+}
+
 TEST_F(SettingsTest, BooleansReadStoredValuesAndTheWordsTextFilesWrite) {
     struct Case {
         QVariant stored;
@@ -55,7 +67,7 @@ TEST_F(SettingsTest, WrittenValuesSurviveATextFileRoundTrip) {
     QSettings().sync();
     // A fresh reader sees what a later launch sees: the file's text, not the values in memory.
     const QString file = QSettings().fileName();
-    QSettings reread(file, QSettings::NativeFormat);
+    QSettings reread(file, QSettings::IniFormat);
     EXPECT_EQ(reread.value("alwaysOnTop").toString(), "false");
     for (const char* key : {"alwaysOnTop", "codexPetsEnabled", "didAttemptInitialLink"}) {
         storeText(key, reread.value(key).toString());

@@ -49,6 +49,21 @@ TEST(AvatarStateTest, AnyTerminalFieldAloneFormsAnOrigin) {
     EXPECT_FALSE(state->message);
 }
 
+TEST(AvatarStateTest, TheTerminalWindowIdJoinsTheOriginWhenThere) {
+    const auto withWindow = decode(R"({"state":"running","tty":"/dev/pts/4","termWindowId":"41"})");
+    ASSERT_TRUE(withWindow);
+    TerminalOrigin expected{std::nullopt, std::nullopt, QStringLiteral("/dev/pts/4"), std::nullopt};
+    expected.windowId = QStringLiteral("41");
+    EXPECT_EQ(withWindow->terminalOrigin(), expected);
+    EXPECT_EQ(withWindow->encode(),
+              QByteArray(R"({"state":"running","tty":"/dev/pts/4","termWindowId":"41"})"));
+
+    const auto alone = decode(R"({"state":"running","termWindowId":"41"})");
+    ASSERT_TRUE(alone && alone->terminalOrigin());
+    EXPECT_EQ(alone->terminalOrigin()->windowId, QStringLiteral("41"));
+    EXPECT_FALSE(decode(R"({"state":"running","termWindowId":41})"));
+}
+
 TEST(AvatarStateTest, ThinkingFalseAndNullAreNotThinking) {
     const auto thinkingFalse = decode(R"({"state":"review","thinking":false})");
     ASSERT_TRUE(thinkingFalse);

@@ -10,6 +10,7 @@
 #include <mutex>
 #include <sys/stat.h>
 #include <thread>
+#include <unistd.h>
 #include <vector>
 
 using namespace std::chrono_literals;
@@ -229,4 +230,71 @@ TEST_F(StateWatcherTest, NothingIsDeliveredAfterDestruction) {
         ASSERT_TRUE(deliveries.waitForMessage(message));
     }
     EXPECT_EQ(*late, 0);
+}
+
+// The watcher recreates a missing folder at any moment, so the test moves folders rather than
+// removing them, which would race with it.
+TEST_F(StateWatcherTest, EventSourceFollowsThePathWhenTheFolderOrOneAboveMoves) {
+    auto watcher = makeWatcher(true, 1h);
+    watcher->start();
+    const QString folder = QFileInfo(stateFile()).path();
+    const QString claude = home() + "/.claude";
+
+    ASSERT_TRUE(QDir().rename(folder, folder + "-old"));
+    replace(stateWithMessage("folder renamed"));
+    EXPECT_TRUE(deliveries.waitForMessage("folder renamed"));
+
+    ASSERT_TRUE(QDir().rename(claude, claude + "-old"));
+    replace(stateWithMessage("parent renamed"));
+    EXPECT_TRUE(deliveries.waitForMessage("parent renamed"));
+
+    ASSERT_TRUE(QDir().rename(claude + "-old", claude + "-older"));
+    replace(stateWithMessage("still followed"));
+    EXPECT_TRUE(deliveries.waitForMessage("still followed"));
+}
+
+TEST_F(StateWatcherTest, FilesFarLargerThanTheHookWritesAreSkipped) {
+    const QByteArray small = stateWithMessage("small");
+    const QByteArray atLimit =
+        stateWithMessage(QString(1'048'576 - small.size() + 5, QLatin1Char('x')));
+    ASSERT_EQ(atLimit.size(), 1'048'576);
+    writeFile(stateFile(), atLimit + " ");
+    auto watcher = makeWatcher(true, 20ms);
+    watcher->start();
+    EXPECT_TRUE(deliveries.states().empty()) << "a valid state one byte over the limit";
+
+    replace(atLimit);
+    ASSERT_TRUE(deliveries.waitForCount(1));
+    EXPECT_EQ(deliveries.states()[0].message->size(), 1'048'576 - small.size() + 5);
+    replace(stateWithMessage(QString(5'000'000, QLatin1Char('x'))));
+    replace(small);
+    ASSERT_TRUE(deliveries.waitForMessage("small"));
+    for (const AvatarState& state : deliveries.states()) {
+        EXPECT_LE(state.message->size(), 1'048'576);
+    }
+}
+
+TEST_F(StateWatcherTest, TheIdleDefaultIsOwnerOnlyAndNeverWrittenThroughAPlantedLink) {
+    const mode_t previousMask = umask(022);
+    const QString victim = path("victim");
+    writeFile(victim, "precious");
+    const QString folder = QFileInfo(stateFile()).path();
+    auto watcher = makeWatcher(false);
+    // The temporary name the watcher of this process once used.
+    const QString planted = stateFile() + ".idle." + QString::number(getpid());
+    ASSERT_EQ(link(QFile::encodeName(victim).constData(), QFile::encodeName(planted).constData()),
+              0);
+    watcher->start();
+    umask(previousMask);
+    EXPECT_EQ(readFile(victim), "precious");
+    EXPECT_EQ(readFile(stateFile()), QByteArray(idleDefault));
+
+    const auto permissions = [](const QString& file) {
+        struct stat info {};
+        lstat(QFile::encodeName(file).constData(), &info);
+        return info.st_mode & 07777;
+    };
+    EXPECT_EQ(permissions(stateFile()), 0600u);
+    EXPECT_EQ(permissions(folder), 0700u);
+    EXPECT_EQ(permissions(home() + "/.claude"), 0700u);
 }

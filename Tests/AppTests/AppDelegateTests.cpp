@@ -2,15 +2,23 @@
 #include "AppFixture.h"
 #include "AvatarView.h"
 #include "AvatarWindow.h"
+#include "IdleMonitor.h"
 #include "Paths.h"
+#include "PetLibrary.h"
+#include "PetPickerWindow.h"
+#include "PetTile.h"
 
+#include <QAbstractButton>
 #include <QAction>
 #include <QDir>
 #include <QFile>
 #include <QGuiApplication>
 #include <QMenu>
+#include <QMouseEvent>
+#include <QPushButton>
 #include <QSaveFile>
 #include <QScreen>
+#include <QTemporaryDir>
 
 namespace {
 
@@ -32,7 +40,7 @@ protected:
     static QList<QAction*> petActions(const QMenu* menu) {
         QList<QAction*> result;
         for (QAction* action : menu->actions()) {
-            if (action->isCheckable()) {
+            if (action->isCheckable() && action->text() != "ログイン時に起動") {
                 result.append(action);
             }
         }
@@ -45,11 +53,11 @@ TEST_F(AppDelegateTest, StatusMenuWithoutPets) {
     app.launch();
     EXPECT_EQ(rows(app.statusMenu()),
               (QStringList{"キャラクター (off)", "  (~/.codex/pets/ にペット未登録) (off)", "-",
-                           "キャラ一覧を再スキャン", "-", "アップデートを確認… (off)", "-",
+                           "キャラ一覧を再スキャン", "ログイン時に起動", "-", "アップデートを確認… (off)", "-",
                            "前面に呼び戻す", "終了"}));
     const QList<QAction*> actions = app.statusMenu()->actions();
-    EXPECT_EQ(actions[7]->shortcut(), QKeySequence(Qt::CTRL | Qt::Key_R));
-    EXPECT_EQ(actions[8]->shortcut(), QKeySequence(Qt::CTRL | Qt::Key_Q));
+    EXPECT_EQ(actions[8]->shortcut(), QKeySequence(Qt::CTRL | Qt::Key_R));
+    EXPECT_EQ(actions[9]->shortcut(), QKeySequence(Qt::CTRL | Qt::Key_Q));
     EXPECT_FALSE(app.currentPet());
     EXPECT_TRUE(app.window()->avatarView()->engine().placeholderVisible());
 }
@@ -72,7 +80,7 @@ TEST_F(AppDelegateTest, StatusMenuWithTwelvePets) {
               1);
     EXPECT_TRUE(pets[0]->isChecked());
     EXPECT_EQ(rows(app.statusMenu()).mid(13),
-              (QStringList{"-", "キャラ一覧を再スキャン", "-", "アップデートを確認… (off)", "-",
+              (QStringList{"-", "キャラ一覧を再スキャン", "ログイン時に起動", "-", "アップデートを確認… (off)", "-",
                            "前面に呼び戻す", "終了"}));
 }
 
@@ -156,7 +164,7 @@ TEST_F(AppDelegateTest, ContextMenuRowsAndAlwaysOnTopToggle) {
     AppDelegate app(platform, clock);
     app.launch();
     auto menu = app.makeContextMenu();
-    QStringList expected{"外観設定… (off)",
+    QStringList expected{"外観設定…",
                          "常に最前面に表示",
                          "前面に呼び戻す",
                          "-",
@@ -226,6 +234,235 @@ TEST_F(AppDelegateTest, AStateFileWrittenToDiskReachesThePet) {
     EXPECT_EQ(engine.bubble().label, QStringLiteral("実行中"));
     ASSERT_TRUE(engine.sourceOrigin());
     EXPECT_EQ(engine.sourceOrigin()->tty, QStringLiteral("/dev/pts/3"));
+}
+
+TEST_F(AppDelegateTest, AClickOnTheBubbleBringsTheTerminalForwardOrMakesThePetJump) {
+    addPet("pet", "Pet");
+    AppDelegate app(platform, clock);
+    app.launch();
+    QSaveFile file(Paths::stateFile());
+    ASSERT_TRUE(file.open(QIODevice::WriteOnly));
+    file.write(R"({"state":"running","message":"$ npm test","tty":"/dev/pts/3",)"
+               R"("termWindowId":"41943054"})");
+    ASSERT_TRUE(file.commit());
+    AvatarView* view = app.window()->avatarView();
+    const AvatarEngine& engine = view->engine();
+    ASSERT_TRUE(waitUntil([&] { return !view->bubbleRect().isEmpty(); }));
+    ASSERT_EQ(engine.currentState(), HatchState::running);
+    const QPointF onBubble = QRectF(view->bubbleRect()).center();
+    const auto send = [view](QEvent::Type type, QPointF pos) {
+        const Qt::MouseButton button = type == QEvent::MouseMove ? Qt::NoButton : Qt::LeftButton;
+        const Qt::MouseButtons held =
+            type == QEvent::MouseButtonPress ? Qt::LeftButton : Qt::NoButton;
+        QMouseEvent event(type, pos, view->mapToGlobal(pos), button, held, Qt::NoModifier);
+        QCoreApplication::sendEvent(view, &event);
+    };
+    const auto click = [&] {
+        send(QEvent::MouseButtonPress, onBubble);
+        send(QEvent::MouseButtonRelease, onBubble);
+    };
+
+    send(QEvent::MouseMove, onBubble);
+    EXPECT_EQ(view->cursor().shape(), Qt::PointingHandCursor);
+    click();
+    ASSERT_EQ(platform.activations.size(), 1);
+    EXPECT_EQ(platform.activations[0].tty, QStringLiteral("/dev/pts/3"));
+    EXPECT_EQ(platform.activations[0].windowId, QStringLiteral("41943054"));
+    EXPECT_EQ(engine.currentState(), HatchState::running) << "the terminal came forward instead";
+
+    // A desktop that cannot bring this terminal forward: the bubble is part of the pet.
+    platform.terminalsActivatable = false;
+    send(QEvent::MouseMove, onBubble);
+    EXPECT_EQ(view->cursor().shape(), Qt::ArrowCursor);
+    click();
+    EXPECT_EQ(platform.activations.size(), 1);
+    EXPECT_EQ(engine.currentState(), HatchState::jumping);
+    ASSERT_TRUE(waitUntil([&] { return engine.currentState() == HatchState::running; }));
+
+    platform.terminalsActivatable = true;
+    platform.activationSucceeds = false;
+    click();
+    EXPECT_EQ(platform.activations.size(), 2);
+    EXPECT_EQ(engine.currentState(), HatchState::jumping) << "a failed activation jumps instead";
+}
+
+// The picker commands write to the user's and Codex's pet folders: both get a folder of the
+// test's own.
+class PickerCommandsTest : public AppDelegateTest {
+protected:
+    void SetUp() override {
+        AppDelegateTest::SetUp();
+        qputenv("XDG_DATA_HOME", QFile::encodeName(data_.filePath("data")));
+        qputenv("CODEX_HOME", QFile::encodeName(data_.filePath("codex")));
+    }
+    void TearDown() override {
+        qputenv("XDG_DATA_HOME", savedDataHome_);
+        qunsetenv("CODEX_HOME");
+        AppDelegateTest::TearDown();
+    }
+
+    // A pet package in `dir` (the user's or Codex's pets folder).
+    QString addPetIn(const QString& dir, const QString& id, const QString& name) {
+        const QString source = addPet(id, name);
+        const QString target = QDir(dir).filePath(id);
+        QDir().mkpath(dir);
+        QDir().rename(source, target);
+        return target;
+    }
+
+    static QAbstractButton* pickerButton(const PetPickerWindow* picker, const QString& text,
+                                         int nth = 0) {
+        for (QAbstractButton* button : picker->stack()->findChildren<QAbstractButton*>()) {
+            if (button->isVisibleTo(picker) && button->text() == text && nth-- == 0) {
+                return button;
+            }
+        }
+        return nullptr;
+    }
+
+    static QStringList tileIds(const PetPickerWindow* picker) {
+        QStringList ids;
+        for (const PetTile* tile : picker->tiles()) {
+            ids.append(tile->pet().id + (tile->isSelected() ? "*" : ""));
+        }
+        return ids;
+    }
+
+    static QStringList checkedPets(const QMenu* menu) {
+        QStringList names;
+        for (const QAction* action : petActions(menu)) {
+            if (action->isChecked()) {
+                names.append(action->text());
+            }
+        }
+        return names;
+    }
+
+private:
+    QTemporaryDir data_;
+    QByteArray savedDataHome_ = qgetenv("XDG_DATA_HOME");
+};
+
+TEST_F(PickerCommandsTest, TheContextMenuOpensOnePickerWindowForTheWholeRun) {
+    addPet("alpha", "Alpha");
+    AppDelegate app(platform, clock);
+    app.launch();
+    EXPECT_FALSE(app.pickerWindow());
+    auto menu = app.makeContextMenu();
+    menu->actions().first()->trigger();
+    PetPickerWindow* picker = app.pickerWindow();
+    ASSERT_TRUE(picker);
+    EXPECT_TRUE(picker->isVisible());
+    EXPECT_EQ(tileIds(picker), QStringList{"alpha*"});
+
+    picker->close();
+    addPetIn(PetLibrary::userPetsDir(), "mine", "Mine");
+    app.openPetPicker();
+    EXPECT_EQ(app.pickerWindow(), picker);
+    EXPECT_TRUE(picker->isVisible());
+    EXPECT_EQ(tileIds(picker), (QStringList{"alpha*", "mine"})) << "opening looks again";
+    EXPECT_EQ(petActions(app.statusMenu()).size(), 2) << "and the menu follows";
+}
+
+TEST_F(PickerCommandsTest, OpeningThePickerLeavesAVanishedCurrentPetAlone) {
+    const QString alpha = addPet("alpha", "Alpha");
+    addPet("beta", "Beta");
+    AppDelegate app(platform, clock);
+    app.launch();
+    QDir(alpha).removeRecursively();
+    app.openPetPicker();
+    EXPECT_EQ(app.currentPet()->id, "alpha");
+    EXPECT_EQ(app.pickerWindow()->selectedId(), QStringLiteral("alpha"));
+    EXPECT_EQ(tileIds(app.pickerWindow()), QStringList{"beta"});
+
+    app.pickerWindow()->reloadButton()->click();
+    EXPECT_EQ(app.currentPet()->id, "beta") << "a rescan keeps the current pet valid";
+    EXPECT_EQ(tileIds(app.pickerWindow()), QStringList{"beta*"});
+}
+
+TEST_F(PickerCommandsTest, ChoosingInThePickerIsChoosingInTheMenu) {
+    addPet("alpha", "Alpha");
+    addPet("beta", "Beta");
+    AppDelegate app(platform, clock);
+    app.launch();
+    app.openPetPicker();
+    PetPickerWindow* picker = app.pickerWindow();
+    const std::shared_ptr<SpriteSheet> before = app.window()->avatarView()->sheet();
+    picker->tiles()[1]->chooseButton()->click();
+    EXPECT_EQ(app.currentPet()->id, "beta");
+    EXPECT_EQ(QSettings().value("selectedPetId").toString(), "beta");
+    EXPECT_NE(app.window()->avatarView()->sheet(), before) << "the window loaded the new pet";
+    EXPECT_TRUE(app.window()->avatarView()->sheet());
+    EXPECT_EQ(checkedPets(app.statusMenu()), QStringList{"Beta"});
+    EXPECT_EQ(tileIds(picker), (QStringList{"alpha", "beta*"}));
+
+    // And the other way round: the open picker follows a choice made in the menu.
+    petActions(app.statusMenu())[0]->trigger();
+    EXPECT_EQ(tileIds(picker), (QStringList{"alpha*", "beta"}));
+}
+
+TEST_F(PickerCommandsTest, TheCodexSwitchAddsAndRemovesCodexPets) {
+    addPet("alpha", "Alpha");
+    addPetIn(PetLibrary::codexPetsDir(), "zed", "Zed");
+    AppDelegate app(platform, clock);
+    app.launch();
+    app.openPetPicker();
+    PetPickerWindow* picker = app.pickerWindow();
+    EXPECT_EQ(tileIds(picker), QStringList{"alpha*"});
+
+    pickerButton(picker, "Codex 連携")->click();
+    EXPECT_TRUE(QSettings().value("codexPetsEnabled").toBool());
+    EXPECT_TRUE(picker->codexEnabled());
+    EXPECT_EQ(tileIds(picker), (QStringList{"alpha*", "zed"}));
+    EXPECT_EQ(petActions(app.statusMenu()).size(), 2);
+
+    picker->tiles()[1]->chooseButton()->click();
+    ASSERT_EQ(app.currentPet()->id, "zed");
+    pickerButton(picker, "Codex 連携")->click();
+    EXPECT_FALSE(QSettings().value("codexPetsEnabled").toBool());
+    EXPECT_EQ(app.currentPet()->id, "alpha") << "the first remaining pet takes over";
+    EXPECT_EQ(tileIds(picker), QStringList{"alpha*"});
+    EXPECT_EQ(checkedPets(app.statusMenu()), QStringList{"Alpha"});
+}
+
+TEST_F(PickerCommandsTest, AFolderIsCreatedBeforeItIsOpened) {
+    AppDelegate app(platform, clock);
+    app.launch();
+    app.openPetPicker();
+    ASSERT_FALSE(QFileInfo::exists(PetLibrary::userPetsDir()));
+    pickerButton(app.pickerWindow(), "フォルダーを開く ↗", 0)->click();
+    pickerButton(app.pickerWindow(), "フォルダーを開く ↗", 1)->click();
+    using Opened = QList<std::pair<QString, bool>>;
+    EXPECT_EQ(platform.openedFolders,
+              (Opened{{PetLibrary::userPetsDir(), true}, {PetLibrary::codexPetsDir(), true}}));
+
+    // A folder that cannot be made is still handed to the file browser.
+    const QString blocked = PetLibrary::userPetsDir() + "/file/pets";
+    QFile file(PetLibrary::userPetsDir() + "/file");
+    ASSERT_TRUE(file.open(QIODevice::WriteOnly));
+    file.close();
+    app.openFolder(blocked);
+    EXPECT_EQ(platform.openedFolders.last(), std::make_pair(blocked, false));
+}
+
+TEST_F(AppDelegateTest, AfterThreeMinutesAwayThePetGreetsWithTheLastRecap) {
+    addPet("alpha", "Alpha");
+    platform.idleSeconds = IdleMonitor::awaySeconds + 20;
+    AppDelegate app(platform, clock);
+    app.launch();
+    QSaveFile file(Paths::stateFile());
+    ASSERT_TRUE(file.open(QIODevice::WriteOnly));
+    file.write(R"({"state":"idle","message":"待機中","recap":"テストを直した"})");
+    ASSERT_TRUE(file.commit());
+    const AvatarEngine& engine = app.window()->avatarView()->engine();
+    ASSERT_TRUE(waitUntil([&] { return engine.lastRecap() == QStringLiteral("テストを直した"); }));
+    ASSERT_TRUE(waitUntil([&] { return app.idleMonitor()->wasAway(); }, 5000));
+    EXPECT_NE(engine.bubble().label, QStringLiteral("おつかれ"));
+    platform.idleSeconds = 0.4;
+    ASSERT_TRUE(waitUntil([&] { return !app.idleMonitor()->wasAway(); }, 5000));
+    EXPECT_TRUE(engine.bubble().visible);
+    EXPECT_EQ(engine.bubble().text, QStringLiteral("テストを直した"));
+    EXPECT_EQ(engine.bubble().label, QStringLiteral("おつかれ"));
 }
 
 } // namespace

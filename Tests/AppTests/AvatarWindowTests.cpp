@@ -82,6 +82,22 @@ TEST_F(AvatarWindowTest, AlwaysOnTopComesFromThePreference) {
     }
 }
 
+// macOS puts every tool window above normal ones whatever its flags: the platform is asked for
+// the preferred level once the native window exists and again after each show.
+TEST_F(AvatarWindowTest, EveryShownNativeWindowIsStackedAsThePreferenceSays) {
+    store("alwaysOnTop", false);
+    AvatarWindow window(platform, clock);
+    window.show();
+    ASSERT_FALSE(platform.stackingRequests.isEmpty());
+    EXPECT_FALSE(platform.stackingRequests.contains(true));
+    const qsizetype shown = platform.stackingRequests.size();
+    window.setAlwaysOnTop(true);
+    ASSERT_GT(platform.stackingRequests.size(), shown);
+    EXPECT_TRUE(platform.stackingRequests.back());
+    window.setAlwaysOnTop(false);
+    EXPECT_FALSE(platform.stackingRequests.back());
+}
+
 TEST_F(AvatarWindowTest, TogglingStackingKeepsThePosition) {
     AvatarWindow window(platform, clock);
     window.show();

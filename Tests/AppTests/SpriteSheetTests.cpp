@@ -1,4 +1,5 @@
 #include "AppFixture.h"
+#include "FifoGuard.h"
 #include "SpriteSheet.h"
 
 #include <QBuffer>
@@ -151,4 +152,61 @@ TEST_F(SpriteSheetTest, FindsTheBlockSizeTheArtIsDrawnIn) {
     auto stray = SpriteSheet::load(write("stray.png", blocks, "PNG"));
     ASSERT_TRUE(stray);
     EXPECT_EQ(stray->artPixelSize(), 1) << "one stray pixel means the art is drawn pixel by pixel";
+}
+
+TEST_F(SpriteSheetTest, RefusesWhatIsNoRegularFileWithoutWaitingOnIt) {
+    const QString fifo = QDir(dir_.path()).filePath("fifo.png");
+    FifoGuard::create(QFile::encodeName(fifo).toStdString());
+    EXPECT_TRUE(FifoGuard::finishesWithoutWaiting(QFile::encodeName(fifo).toStdString(),
+                                                  [&] { EXPECT_FALSE(SpriteSheet::load(fifo)); }));
+    EXPECT_FALSE(SpriteSheet::load(dir_.path()));
+    EXPECT_FALSE(SpriteSheet::load("/dev/zero"));
+    const QString linkToDevice = QDir(dir_.path()).filePath("device.png");
+    ASSERT_TRUE(QFile::link("/dev/zero", linkToDevice));
+    EXPECT_FALSE(SpriteSheet::load(linkToDevice));
+    const QString linkToSheet = QDir(dir_.path()).filePath("linked.png");
+    ASSERT_TRUE(QFile::link(write("sheet.png", makeSheet(), "PNG"), linkToSheet));
+    EXPECT_TRUE(SpriteSheet::load(linkToSheet));
+}
+
+TEST_F(SpriteSheetTest, RefusesOversizedSheetsAndIgnoresAbsurdResolutions) {
+    // Larger on disk than any sheet: refused by its size, never read.
+    QFile sheetFile(write("sheet.png", makeSheet(), "PNG"));
+    ASSERT_TRUE(sheetFile.open(QIODevice::ReadOnly));
+    QFile sparse(QDir(dir_.path()).filePath("sparse.png"));
+    ASSERT_TRUE(sparse.open(QIODevice::WriteOnly));
+    sparse.write(sheetFile.readAll());
+    ASSERT_TRUE(sparse.resize(qint64(65) << 20));
+    sparse.close();
+    EXPECT_FALSE(SpriteSheet::load(sparse.fileName()));
+
+    // Small on disk, but 30000 × 30000 pixels once decoded.
+    QImage tiny(1, 1, QImage::Format_ARGB32);
+    tiny.fill(Qt::red);
+    QByteArray png;
+    {
+        QBuffer buffer(&png);
+        buffer.open(QIODevice::WriteOnly);
+        tiny.save(&buffer, "PNG");
+    }
+    const int header = png.indexOf("IHDR");
+    ASSERT_GT(header, 0);
+    const QByteArray huge = QByteArray::fromHex("0000753000007530");
+    png.replace(header + 4, 8, huge);
+    const QString bomb = QDir(dir_.path()).filePath("bomb.png");
+    QFile bombFile(bomb);
+    ASSERT_TRUE(bombFile.open(QIODevice::WriteOnly));
+    bombFile.write(png);
+    bombFile.close();
+    EXPECT_FALSE(SpriteSheet::load(bomb));
+
+    // A sheet that claims 7200 dpi would cut frames of 100 × 100 times the pixels.
+    QImage sheet = makeSheet();
+    const int dpm7200 = int(std::lround(7200 / 0.0254));
+    sheet.setDotsPerMeterX(dpm7200);
+    sheet.setDotsPerMeterY(dpm7200);
+    auto absurd = SpriteSheet::load(write("absurd.png", sheet, "PNG"));
+    ASSERT_TRUE(absurd);
+    EXPECT_DOUBLE_EQ(absurd->pixelsPerUnit(), 1.0);
+    EXPECT_EQ(absurd->frame(HatchState::idle, 0).size(), QSize(192, 208));
 }

@@ -97,3 +97,13 @@ TEST_F(BubbleTest, RecapAutoHideIsCancelledByADeliveryAndSparesANonIdlePet) {
     clock.advance(0.1);
     EXPECT_TRUE(engine.bubble().visible);
 }
+
+TEST_F(BubbleTest, LabelAndMessageAreBoundedWhateverTheirCharactersHold) {
+    const QString marks(20000, QChar(0x0301));
+    deliver("running", "a" + marks + " b", "  実行\n中  " + QString(3'000'000, QLatin1Char('x')));
+    EXPECT_EQ(engine.bubble().text, "a" + QString(15, QChar(0x0301)) + " b");
+    ASSERT_TRUE(engine.bubble().label);
+    EXPECT_EQ(*engine.bubble().label, "実行 中 " + QString(42, QLatin1Char('x')) + "…");
+    deliver("running", "x", " \n ");
+    EXPECT_EQ(engine.bubble().label, std::nullopt);
+}

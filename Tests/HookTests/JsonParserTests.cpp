@@ -5,6 +5,7 @@
 #include <boost/json/serialize.hpp>
 #include <cmath>
 #include <gtest/gtest.h>
+#include <limits>
 #include <random>
 #include <regex>
 #include <string>
@@ -160,4 +161,18 @@ TEST(JsonParser, TurnsLoneEscapedSurrogatesIntoReplacementCharacters) {
     EXPECT_EQ(object.at("b").as_string(), "\xEF\xBF\xBD");
     EXPECT_EQ(object.at("c").as_string(), "\xEF\xBF\xBD"
                                           "A");
+}
+
+TEST(JsonParser, NumbersBeyondADoubleStayFiniteSoTheyWriteBackAsJson) {
+    const auto value = JsonParser::parse(R"([1e400,-1e999,1e-400,123456789e999999999999])", depth);
+    ASSERT_TRUE(value.has_value());
+    const boost::json::array& numbers = value->as_array();
+    EXPECT_EQ(numbers.at(0).as_double(), std::numeric_limits<double>::max());
+    EXPECT_EQ(numbers.at(1).as_double(), -std::numeric_limits<double>::max());
+    EXPECT_EQ(numbers.at(2).as_double(), 0.0);
+    EXPECT_EQ(numbers.at(3).as_double(), std::numeric_limits<double>::max());
+    const std::string written = boost::json::serialize(*value);
+    const auto reread = JsonParser::parse(written, depth);
+    ASSERT_TRUE(reread.has_value()) << written;
+    EXPECT_EQ(*reread, *value);
 }

@@ -7,6 +7,7 @@
 
 #include <filesystem>
 #include <gtest/gtest.h>
+#include <optional>
 #include <sys/stat.h>
 
 using namespace Recap;
@@ -131,4 +132,30 @@ TEST(SessionLock, WaitIsBoundedWhileAnotherHolderKeepsTheLock) {
     const SessionLock second(path, std::chrono::milliseconds(20));
     EXPECT_FALSE(second.held());
     EXPECT_FALSE(SessionLock(home.path() + "/missing/lock", std::chrono::milliseconds(0)).held());
+}
+
+TEST(Recap, CallsThatFindTheLockHeldAreCountedByTheNextHolderInTheirOrder) {
+    TemporaryHome home;
+    std::filesystem::create_directories(home.mofliDir());
+    std::optional<SessionLock> stuck;
+    stuck.emplace(home.mofliDir() + "/session.lock", std::chrono::milliseconds(0));
+    ASSERT_TRUE(stuck->held());
+    preToolUse(R"({"session_id":"s1","tool_name":"Bash","tool_input":{"command":"ls"}})");
+    preToolUse(R"({"session_id":"s2","tool_name":"Edit","tool_input":{"file_path":"/p/a.c"}})");
+    preToolUse(R"({"session_id":"s2","tool_name":"Bash","tool_input":{"command":"pytest"}})");
+    EXPECT_FALSE(home.read(home.sessionFile())) << "nothing is written without the lock";
+    EXPECT_EQ(buildRecap(), "📝 1ファイル・🔧 1コマンド・✅ テスト1回");
+    for (const auto& entry : std::filesystem::directory_iterator(home.mofliDir())) {
+        const std::string name = entry.path().filename().string();
+        if (name.starts_with("session.pending.")) {
+            EXPECT_EQ(home.read(entry.path().string())->find("/p/a.c"), std::string::npos)
+                << "a pending call keeps no path";
+        }
+    }
+
+    stuck.reset();
+    preToolUse(R"({"session_id":"s2","tool_name":"Grep"})");
+    EXPECT_EQ(home.session(), Json::parseObject(R"({"session_id":"s2","edited":["4bc31747a727"],
+        "bash":1,"tests":1,"searches":1,"agents":0})"));
+    EXPECT_EQ(home.mofliEntries(), (std::vector<std::string>{"session.json", "session.lock"}));
 }

@@ -73,3 +73,29 @@ TEST(TextCompaction, InvalidUtf8CountsAsReplacementCharactersAndYieldsValidText)
     EXPECT_EQ(compact(repeated("\xFF", 100), 48), repeated("\uFFFD", 47) + ellipsis);
     EXPECT_EQ(TextCompaction::trimWhitespace(" \xFF "), "\xFF");
 }
+
+TEST(TextCompaction, ACharacterKeepsSixteenCodePointsAndATextAtMost2048Bytes) {
+    const std::string mark = "\u0301";
+    EXPECT_EQ(compact("a" + repeated(mark, 20000) + " b", 48), "a" + repeated(mark, 15) + " b");
+    const std::string joinedWoman = "\u200D\U0001F469";
+    EXPECT_EQ(compact("\U0001F468" + repeated(joinedWoman, 5000) + " end", 48),
+              "\U0001F468" + repeated(joinedWoman, 7) + "\u200D end");
+    // Cut characters still count once each.
+    EXPECT_EQ(compact(repeated("x" + repeated(mark, 30), 49), 48),
+              repeated("x" + repeated(mark, 15), 47) + ellipsis);
+
+    // 64 bytes a character: an emoji under fifteen tag characters of four bytes each.
+    const std::string heavy = "\U0001F468" + repeated("\U000E0041", 15);
+    ASSERT_EQ(characterCount(heavy), 1u);
+    EXPECT_EQ(compact(repeated(heavy, 32), 48), repeated(heavy, 32)) << "exactly 2048 bytes";
+    EXPECT_EQ(compact(repeated(heavy, 33), 48), repeated(heavy, 31) + ellipsis);
+    EXPECT_EQ(compact(repeated(heavy, 40), 48)->size(), 31 * 64 + ellipsis.size());
+}
+
+TEST(TextCompaction, RepairsInvalidUtf8ByteByByte) {
+    EXPECT_EQ(TextCompaction::repairUtf8("caf\xE9 \xE6\x97\xA5"), "caf\uFFFD \xE6\x97\xA5");
+    EXPECT_EQ(TextCompaction::repairUtf8("\xED\xA0\x80"), "\uFFFD\uFFFD\uFFFD");
+    EXPECT_EQ(TextCompaction::repairUtf8("\xF0\x9F\x98"), "\uFFFD\uFFFD\uFFFD");
+    EXPECT_EQ(TextCompaction::repairUtf8("ok \uFFFD"), "ok \uFFFD");
+    EXPECT_EQ(TextCompaction::repairUtf8(std::string("a\0b", 3)), std::string("a\0b", 3));
+}

@@ -229,5 +229,12 @@ TEST(ShippedPets, MatchWhatTheGeneratorDraws) {
     }
     EXPECT_EQ(QImage(QDir(output.path()).filePath("menubar-icon.png")),
               QImage(QDir(MOFLI_RESOURCES_DIR).filePath("menubar-icon.png")));
+    for (const char* size : {"64x64", "128x128", "256x256", "512x512"}) {
+        const QString icon = QStringLiteral("linux/icons/hicolor/%1/apps/app.mofli.Mofli.png")
+                                 .arg(QLatin1String(size));
+        const QImage shipped(QDir(MOFLI_RESOURCES_DIR).filePath(icon));
+        EXPECT_FALSE(shipped.isNull()) << size;
+        EXPECT_EQ(QImage(QDir(output.path()).filePath(icon)), shipped) << size;
+    }
 }
 #endif

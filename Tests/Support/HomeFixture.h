@@ -17,7 +17,8 @@ protected:
     void SetUp() override {
         home_.emplace();
         // QSettings caches its folders on first use; point it at this test's folder each time.
-        QSettings::setPath(QSettings::NativeFormat, QSettings::UserScope, path("config"));
+        // The test main makes INI the default format, which macOS, too, keeps in files.
+        QSettings::setPath(QSettings::IniFormat, QSettings::UserScope, path("config"));
         savedCwd_ = QDir::currentPath();
         ASSERT_TRUE(QDir().mkpath(workDir()));
         ASSERT_TRUE(QDir::setCurrent(workDir()));

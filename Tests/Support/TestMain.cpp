@@ -9,6 +9,7 @@
 #include <QCoreApplication>
 #endif
 #if defined(MOFLI_TEST_WIDGETS) || defined(MOFLI_TEST_QT)
+#include <QSettings>
 #include <QTemporaryDir>
 #endif
 
@@ -22,6 +23,10 @@ int main(int argc, char** argv) {
     qputenv("XDG_DATA_HOME", (home.path() + "/.local/share").toUtf8());
     qunsetenv("MOFLI_PETS_DIR");
     qunsetenv("CODEX_HOME");
+    // Native settings on macOS go to the user's preferences database, which no temporary home
+    // redirects: the suites keep INI files under their own home on every system instead.
+    QSettings::setDefaultFormat(QSettings::IniFormat);
+    QSettings::setPath(QSettings::IniFormat, QSettings::UserScope, home.path() + "/.config");
 #endif
 #if defined(MOFLI_TEST_WIDGETS)
     // Listing the tests at build time happens without the test environment.

@@ -1,17 +1,13 @@
 #include "AvatarWindow.h"
-#include "HomeFixture.h"
 #include "Platform.h"
 #include "QtScheduler.h"
+#include "X11Fixture.h"
 
-#include <QElapsedTimer>
-#include <QGuiApplication>
-#include <QThread>
 #include <QWindow>
 #include <X11/Xatom.h>
 #include <X11/Xlib.h>
 #include <X11/Xutil.h>
 #include <cstdint>
-#include <functional>
 #include <vector>
 
 namespace {
@@ -99,34 +95,14 @@ private:
     Window window_;
 };
 
-class X11PlatformTest : public HomeFixture {
+class X11PlatformTest : public X11Fixture {
 protected:
     void SetUp() override {
-        if (const QByteArray why = qgetenv("MOFLI_X11_UNAVAILABLE"); !why.isEmpty()) {
-            GTEST_SKIP() << "no X server with a window manager: " << why.toStdString();
+        X11Fixture::SetUp();
+        if (IsSkipped()) {
+            return;
         }
-        if (QGuiApplication::platformName() != QLatin1String("xcb")) {
-            GTEST_SKIP() << "not running on X11 but on "
-                         << QGuiApplication::platformName().toStdString()
-                         << " (run through Tests/X11Tests/run-on-x11)";
-        }
-        HomeFixture::SetUp();
         platform_ = Platform::create();
-    }
-
-    // Runs the event loop until `done` holds or five seconds passed; whether it held.
-    static bool settle(const std::function<bool()>& done) {
-        QElapsedTimer elapsed;
-        elapsed.start();
-        while (elapsed.elapsed() < 5000) {
-            QCoreApplication::processEvents(QEventLoop::AllEvents, 20);
-            XSync(qGuiApp->nativeInterface<QNativeInterface::QX11Application>()->display(), False);
-            if (done()) {
-                return true;
-            }
-            QThread::msleep(10);
-        }
-        return done();
     }
 
     std::unique_ptr<Platform> platform_;

@@ -203,14 +203,15 @@ struct AvatarEngine::Impl {
         }
     }
 
+    // The label is compacted like the message: it comes from the same file, and the view lays
+    // out whatever it is given.
     void updateBubble(const std::optional<QString>& message, const std::optional<QString>& label) {
         auto text = TextFormat::compact(message, bubbleLimit);
         if (!text) {
             hideBubble();
             return;
         }
-        setBubble(Bubble{true, std::move(*text),
-                         label && !label->isEmpty() ? label : std::optional<QString>()});
+        setBubble(Bubble{true, std::move(*text), TextFormat::compact(label, bubbleLimit)});
     }
 
     void startThinkingRotation(const QString& seed) {

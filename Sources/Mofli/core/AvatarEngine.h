@@ -20,7 +20,7 @@ public:
     struct Bubble {
         bool visible = false;
         QString text;                 // already compacted
-        std::optional<QString> label; // shown as a small line above the text
+        std::optional<QString> label; // compacted too; shown as a small line above the text
 
         bool operator==(const Bubble&) const = default;
     };

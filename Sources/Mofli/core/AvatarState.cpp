@@ -26,6 +26,7 @@ constexpr std::pair<std::string_view, StringField> stringFieldsAfterThinking[] =
     {Key::termSession, &AvatarState::termSession},
     {Key::tty, &AvatarState::tty},
     {Key::termBundleId, &AvatarState::termBundleId},
+    {Key::termWindowId, &AvatarState::termWindowId},
 };
 
 QLatin1StringView latin1(std::string_view key) {
@@ -113,8 +114,8 @@ QByteArray AvatarState::encode() const {
 }
 
 std::optional<TerminalOrigin> AvatarState::terminalOrigin() const {
-    if (!termProgram && !termSession && !tty && !termBundleId) {
+    if (!termProgram && !termSession && !tty && !termBundleId && !termWindowId) {
         return std::nullopt;
     }
-    return TerminalOrigin{termProgram, termSession, tty, termBundleId};
+    return TerminalOrigin{termProgram, termSession, tty, termBundleId, termWindowId};
 }

@@ -19,6 +19,7 @@ struct AvatarState {
     std::optional<QString> termSession;
     std::optional<QString> tty;
     std::optional<QString> termBundleId;
+    std::optional<QString> termWindowId;
 
     // "state" must be a string; an optional key that is null or missing is absent, one of the
     // wrong JSON type fails the whole decode. Unknown keys are ignored.
@@ -26,7 +27,7 @@ struct AvatarState {
     // Compact JSON with "state" and every present optional key, in field order.
     QByteArray encode() const;
 
-    // None when all four terminal fields are absent.
+    // None when all terminal fields are absent.
     std::optional<TerminalOrigin> terminalOrigin() const;
     bool isThinking() const { return thinking.value_or(false); }
 

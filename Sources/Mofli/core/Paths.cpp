@@ -54,8 +54,15 @@ std::optional<QString> resourceDir() {
     if (QCoreApplication::instance() == nullptr) {
         return std::nullopt;
     }
-    const QString dir =
-        QDir::cleanPath(QCoreApplication::applicationDirPath() + QStringLiteral("/../share/mofli"));
+    const QString executableDir = QCoreApplication::applicationDirPath();
+#ifdef Q_OS_MACOS
+    // Inside Mofli.app the executable sits in Contents/MacOS, its resources in Contents/Resources.
+    const QString bundled = QDir::cleanPath(executableDir + QStringLiteral("/../Resources"));
+    if (QFileInfo(bundled + QStringLiteral("/pets")).isDir()) {
+        return bundled;
+    }
+#endif
+    const QString dir = QDir::cleanPath(executableDir + QStringLiteral("/../share/mofli"));
     if (!QFileInfo(dir).isDir()) {
         return std::nullopt;
     }

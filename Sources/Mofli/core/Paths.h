@@ -18,8 +18,8 @@ QString dataHome();
 // The app's own folder in dataHome(): user pets and the deployed Claude Code plugin live there.
 QString appDataDir();
 // $MOFLI_RESOURCE_DIR when set (to run one build against the resources of another, or a test
-// against its own), else <executable dir>/../share/mofli when it exists (the build tree mirrors
-// the installed layout). Nothing when the folder is not there.
+// against its own), else Contents/Resources inside Mofli.app, else <executable dir>/../share/mofli
+// (the build tree mirrors the installed layout). Nothing when the folder is not there.
 std::optional<QString> resourceDir();
 
 } // namespace Paths

@@ -18,6 +18,8 @@ namespace PetLibrary {
 
 namespace {
 
+constexpr qint64 maxDescriptorBytes = 1 << 20;
+
 QString joined(const QString& dir, const QString& name) {
     if (dir.isEmpty()) {
         return name;
@@ -40,13 +42,17 @@ std::optional<Pet> loadPackage(const QFileInfo& entry, PetSource source) {
         qCInfo(lcPets) << "skipping" << entry.filePath() << why;
         return std::nullopt;
     };
-    // Only a regular file is read: a FIFO under that name would block discovery for good.
+    // Only a regular file is read: a FIFO under that name would block discovery for good. A
+    // descriptor holds a few hundred bytes, so a huge one is not read at all.
     const QString descriptorPath = joined(entry.filePath(), QStringLiteral("pet.json"));
+    const QFileInfo descriptorInfo(descriptorPath);
     QFile descriptor(descriptorPath);
-    if (!QFileInfo(descriptorPath).isFile() || !descriptor.open(QIODevice::ReadOnly)) {
-        return skip("(no readable pet.json)");
+    if (!descriptorInfo.isFile() || descriptorInfo.size() > maxDescriptorBytes ||
+        !descriptor.open(QIODevice::ReadOnly)) {
+        return skip("(no readable pet.json of at most 1 MiB)");
     }
-    const QJsonDocument document = QJsonDocument::fromJson(JsonText::toUtf8(descriptor.readAll()));
+    const QJsonDocument document =
+        QJsonDocument::fromJson(JsonText::toUtf8(descriptor.read(maxDescriptorBytes)));
     if (!document.isObject()) {
         return skip("(pet.json is not a JSON object)");
     }
@@ -58,8 +64,10 @@ std::optional<Pet> loadPackage(const QFileInfo& entry, PetSource source) {
         return skip("(id, displayName or spritesheetPath is missing or not a string)");
     }
     const QString spritesheetPath = joined(entry.absoluteFilePath(), spritesheet.toString());
-    if (!QFileInfo::exists(spritesheetPath)) {
-        return skip("(its sprite sheet does not exist)");
+    // The sheet is loaded later, on the main thread: one that is no regular file (a FIFO,
+    // device, socket or folder) would hang or fail the app there, on every launch.
+    if (!QFileInfo(spritesheetPath).isFile()) {
+        return skip("(its sprite sheet does not exist or is no regular file)");
     }
     const QJsonValue description = object.value(QLatin1String("description"));
     return Pet{
@@ -152,6 +160,10 @@ QList<Pet> discover() {
         pets.append(std::move(item.pet));
     }
     return pets;
+}
+
+bool displayNameLess(const Pet& a, const Pet& b) {
+    return sortKey(a.displayName) < sortKey(b.displayName);
 }
 
 } // namespace PetLibrary

@@ -29,5 +29,7 @@ QList<Pet> loadFrom(const QString& dir, PetSource source);
 // All pets of all sources, first of each id wins, stably sorted by display name in code-point
 // order after canonical composition.
 QList<Pet> discover();
+// The order of discover(): display names compared by code point after canonical composition.
+bool displayNameLess(const Pet& a, const Pet& b);
 
 } // namespace PetLibrary

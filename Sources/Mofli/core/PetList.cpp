@@ -23,8 +23,7 @@ void PetList::load() {
 }
 
 void PetList::rescan() {
-    pets_ = PetLibrary::discover();
-    emit petsChanged();
+    rediscover();
     if (!current_ || pets_.isEmpty()) {
         return;
     }
@@ -33,6 +32,11 @@ void PetList::rescan() {
     if (!stillThere) {
         select(pets_.first());
     }
+}
+
+void PetList::rediscover() {
+    pets_ = PetLibrary::discover();
+    emit petsChanged();
 }
 
 void PetList::select(const Pet& pet) {

@@ -23,6 +23,8 @@ public:
     // Discovers the pets again. The current pet stays while its id is still found; otherwise the
     // first pet takes its place.
     void rescan();
+    // Discovers the pets again and leaves the current pet as it is, even when it is gone.
+    void rediscover();
     // Makes `pet` current and remembers the choice.
     void select(const Pet& pet);
 

@@ -1,10 +1,10 @@
 #include "StateWatcher.h"
 
+#include "Files.h"
 #include "Logging.h"
 #include "Paths.h"
 #include "StateFileContract.h"
 
-#include <QDir>
 #include <QFile>
 #include <QFileInfo>
 #include <cerrno>
@@ -16,6 +16,7 @@
 #include <sys/stat.h>
 #include <thread>
 #include <unistd.h>
+#include <variant>
 
 namespace {
 
@@ -48,6 +49,31 @@ std::optional<FileVersion> currentVersion(const QByteArray& path) {
     return versionOf(info);
 }
 
+constexpr qsizetype sizeLimit = qsizetype(StateFileContract::stateFileByteLimit);
+
+enum class ReadFailure { unreadable, tooLarge };
+
+std::variant<QByteArray, ReadFailure> readLimited(int fd) {
+    QByteArray contents;
+    char buffer[16384];
+    for (;;) {
+        const ssize_t length = read(fd, buffer, sizeof buffer);
+        if (length < 0 && errno == EINTR) {
+            continue;
+        }
+        if (length < 0) {
+            return ReadFailure::unreadable;
+        }
+        if (length == 0) {
+            return contents;
+        }
+        if (contents.size() + length > sizeLimit) {
+            return ReadFailure::tooLarge;
+        }
+        contents.append(buffer, length);
+    }
+}
+
 bool writeAll(int fd, const char* data, size_t size) {
     while (size > 0) {
         const ssize_t written = write(fd, data, size);
@@ -63,33 +89,21 @@ bool writeAll(int fd, const char* data, size_t size) {
     return true;
 }
 
-// Only a regular file is read: opening a FIFO under the state file's name must not block.
-std::optional<QByteArray> readRegularFile(const QByteArray& path) {
+// Only a regular file is read: opening a FIFO under the state file's name must not block. A file
+// far larger than the hook ever writes is refused by its size, and one that grows past the limit
+// while being read stops the read there.
+std::variant<QByteArray, ReadFailure> readRegularFile(const QByteArray& path) {
     const int fd = open(path.constData(), O_RDONLY | O_NONBLOCK | O_CLOEXEC);
     if (fd < 0) {
-        return std::nullopt;
+        return ReadFailure::unreadable;
     }
     struct stat info;
-    std::optional<QByteArray> contents;
+    std::variant<QByteArray, ReadFailure> result = ReadFailure::unreadable;
     if (fstat(fd, &info) == 0 && S_ISREG(info.st_mode)) {
-        contents.emplace();
-        char buffer[4096];
-        for (;;) {
-            const ssize_t length = read(fd, buffer, sizeof buffer);
-            if (length < 0 && errno == EINTR) {
-                continue;
-            }
-            if (length < 0) {
-                contents.reset();
-            }
-            if (length <= 0) {
-                break;
-            }
-            contents->append(buffer, length);
-        }
+        result = info.st_size > sizeLimit ? ReadFailure::tooLarge : readLimited(fd);
     }
     close(fd);
-    return contents;
+    return result;
 }
 
 } // namespace
@@ -104,14 +118,14 @@ struct StateWatcher::Impl {
     // link fails instead of replacing a file that appeared since the check. A symbolic link that
     // leads nowhere counts as no file and is replaced.
     void ensureFileExists() const {
-        QDir().mkpath(QFileInfo(path).path());
+        createFolder();
         if (currentVersion(nativePath)) {
             return;
         }
         struct stat link;
         const bool dangling = lstat(nativePath.constData(), &link) == 0 && S_ISLNK(link.st_mode);
-        const QByteArray temporary = nativePath + ".idle." + QByteArray::number(getpid());
-        const int fd = open(temporary.constData(), O_WRONLY | O_CREAT | O_TRUNC | O_CLOEXEC, 0666);
+        std::string temporary;
+        const int fd = Files::createTemporary(nativePath.toStdString(), temporary);
         if (fd < 0) {
             return;
         }
@@ -119,21 +133,37 @@ struct StateWatcher::Impl {
         const bool written = writeAll(fd, idle.data(), idle.size());
         close(fd);
         if (written && dangling) {
-            rename(temporary.constData(), nativePath.constData());
-        } else if (written && ::link(temporary.constData(), nativePath.constData()) != 0 &&
+            rename(temporary.c_str(), nativePath.constData());
+        } else if (written && ::link(temporary.c_str(), nativePath.constData()) != 0 &&
                    errno != EEXIST) {
             // Some file systems have no hard links; an atomic rename is the next best thing.
-            rename(temporary.constData(), nativePath.constData());
+            rename(temporary.c_str(), nativePath.constData());
         }
-        unlink(temporary.constData());
+        unlink(temporary.c_str());
     }
 
+    // Owner-only, like the hook makes it: the state holds the start of the user's prompt.
+    void createFolder() const {
+        Files::createDirectories(QFile::encodeName(QFileInfo(path).path()).toStdString());
+    }
+
+    // The event source and the poll may both find a new version at once; reading one copy at a
+    // time keeps a large file from being held twice.
     void readAndDeliver() const {
-        const auto contents = readRegularFile(nativePath);
-        if (!contents) {
-            return;
+        std::optional<AvatarState> state;
+        {
+            std::lock_guard lock(readMutex);
+            const auto contents = readRegularFile(nativePath);
+            if (std::holds_alternative<ReadFailure>(contents)) {
+                if (std::get<ReadFailure>(contents) == ReadFailure::tooLarge) {
+                    qCInfo(lcState) << "ignoring" << path << "(larger than"
+                                    << StateFileContract::stateFileByteLimit << "bytes)";
+                }
+                return;
+            }
+            state = AvatarState::decode(std::get<QByteArray>(contents));
         }
-        if (const auto state = AvatarState::decode(*contents)) {
+        if (state) {
             onChange(*state);
         } else {
             qCInfo(lcState) << "ignoring" << path << "(not a state the app can read)";
@@ -179,6 +209,7 @@ struct StateWatcher::Impl {
     bool started = false;
 
     std::optional<FileVersion> lastSeen; // poll thread only
+    mutable std::mutex readMutex;
     std::mutex mutex;
     std::condition_variable wakeUp;
     bool stopping = false; // guarded by mutex
@@ -191,7 +222,7 @@ StateWatcher::StateWatcher(Callback onChange) : StateWatcher(std::move(onChange)
 
 StateWatcher::StateWatcher(Callback onChange, Options options)
     : impl_(std::make_unique<Impl>(std::move(onChange), options)) {
-    QDir().mkpath(QFileInfo(impl_->path).path());
+    impl_->createFolder();
 }
 
 StateWatcher::~StateWatcher() {

@@ -4,14 +4,20 @@
 #include "AvatarView.h"
 #include "AvatarWindow.h"
 #include "FileEventSources.h"
+#include "IdleMonitor.h"
 #include "LinkAlerts.h"
+#include "LoginItem.h"
 #include "MofliLinkManager.h"
 #include "Paths.h"
+#include "PetLibrary.h"
 #include "PetMenu.h"
+#include "PetPickerWindow.h"
 #include "Platform.h"
+#include "Scheduler.h"
 #include "Settings.h"
 #include "StateWatcher.h"
 #include "TopmostPreferences.h"
+#include "Updater.h"
 #include "WindowPlacement.h"
 
 #include <QAction>
@@ -25,12 +31,17 @@
 #include <QMessageBox>
 #include <QPainter>
 #include <QPixmap>
+#include <QPointer>
 #include <QScreen>
 #include <QSystemTrayIcon>
 
 using PetMenu::addRow;
 
 namespace {
+
+// How often and how long to look for a tray that was not there at launch.
+constexpr double trayCheckInterval = 3.0;
+constexpr int trayCheckCount = 40;
 
 QIcon robotIcon() {
     QPixmap pixmap(64, 64);
@@ -49,10 +60,14 @@ AppDelegate::AppDelegate(Platform& platform, Scheduler& scheduler, QObject* pare
     : QObject(parent), platform_(platform), scheduler_(scheduler) {
     // Two copies or removals of the installed plugin folder must never overlap.
     linkThread_.setMaxThreadCount(1);
-    connect(&pets_, &PetList::petsChanged, this, &AppDelegate::rebuildPetMenu);
+    connect(&pets_, &PetList::petsChanged, this, [this] {
+        rebuildPetMenu();
+        syncPicker();
+    });
     connect(&pets_, &PetList::currentChanged, this, [this](const Pet& pet) {
         window_->loadPet(pet);
         rebuildPetMenu();
+        syncPicker();
     });
 }
 
@@ -67,6 +82,8 @@ void AppDelegate::launch() {
     AvatarView* view = window_->avatarView();
     connect(view, &AvatarView::contextMenuRequested, this, &AppDelegate::showContextMenu);
     connect(view, &AvatarView::terminalActivationRequested, this, &AppDelegate::activateTerminal);
+    view->setTerminalActivationCheck(
+        [this](const TerminalOrigin& origin) { return platform_.canActivateTerminal(origin); });
     window_->show();
     window_->activateWindow();
     statusMenu_ = std::make_unique<QMenu>();
@@ -87,7 +104,12 @@ void AppDelegate::launch() {
         },
         StateWatcher::Options{{}, FileEventSources::create, std::chrono::milliseconds(1000)});
     watcher_->start();
+    startIdleMonitor();
     setupClaudeLinkIfNeeded();
+    // Only from its bundle, where Sparkle finds its settings.
+    if (Updater::start()) {
+        rebuildPetMenu();
+    }
 }
 
 QIcon AppDelegate::loadMenuBarIcon() {
@@ -115,7 +137,33 @@ QIcon AppDelegate::loadMenuBarIcon() {
 }
 
 void AppDelegate::setupStatusItem() {
-    if (!QSystemTrayIcon::isSystemTrayAvailable()) {
+    if (!platform_.systemTrayAvailable()) {
+        // Started at login, the app often comes up before the panel that holds the tray. Until
+        // one appears the context menu offers the pets.
+        if (!trayRetry_) {
+            int checksLeft = trayCheckCount;
+            trayRetry_ = scheduler_.schedule(
+                trayCheckInterval,
+                [this, checksLeft]() mutable {
+                    const bool found = platform_.systemTrayAvailable();
+                    if (found) {
+                        createStatusItem();
+                    }
+                    if (found || --checksLeft == 0) {
+                        // A timer is not destroyed from inside its own handler.
+                        QMetaObject::invokeMethod(
+                            this, [this] { trayRetry_.reset(); }, Qt::QueuedConnection);
+                    }
+                },
+                true);
+        }
+        return;
+    }
+    createStatusItem();
+}
+
+void AppDelegate::createStatusItem() {
+    if (statusItem_) {
         return;
     }
     statusItem_ = std::make_unique<QSystemTrayIcon>(loadMenuBarIcon());
@@ -145,8 +193,13 @@ void AppDelegate::rebuildPetMenu() {
     }
     addRow(menu, QStringLiteral("キャラクター"), this);
     PetMenu::addPetSection(menu, pets_);
+    // Checked when the system really has the entry, whoever made or removed it.
+    QAction* atLogin =
+        addRow(menu, QStringLiteral("ログイン時に起動"), this, [this] { toggleStartAtLogin(); });
+    atLogin->setCheckable(true);
+    atLogin->setChecked(LoginItem::isEnabled());
     menu->addSeparator();
-    addRow(menu, QStringLiteral("アップデートを確認…"), this);
+    addUpdateRow(menu);
     menu->addSeparator();
     addRow(
         menu, QStringLiteral("前面に呼び戻す"), this, [this] { recenter(); },
@@ -164,9 +217,82 @@ void AppDelegate::reloadPetsFromMenu() {
     pets_.rescan();
 }
 
+void AppDelegate::openPetPicker() {
+    if (!pickerWindow_) {
+        pickerWindow_ = std::make_unique<PetPickerWindow>();
+    }
+    const QPointer<AppDelegate> self(this);
+    pickerWindow_->onSelect = [self](const Pet& pet) {
+        if (self) {
+            self->select(pet);
+        }
+    };
+    pickerWindow_->onOpenUserFolder = [self] {
+        if (self) {
+            self->openFolder(PetLibrary::userPetsDir());
+        }
+    };
+    pickerWindow_->onOpenCodexFolder = [self] {
+        if (self) {
+            self->openFolder(PetLibrary::codexPetsDir());
+        }
+    };
+    pickerWindow_->onToggleCodex = [self](bool enabled) {
+        if (self) {
+            Settings::setCodexPetsEnabled(enabled);
+            self->reloadAndRepresentPicker();
+        }
+    };
+    pickerWindow_->onReload = [self] {
+        if (self) {
+            self->reloadAndRepresentPicker();
+        }
+    };
+    presentingPicker_ = true;
+    pets_.rediscover();
+    presentingPicker_ = false;
+    pickerWindow_->present(pets(), currentPet() ? std::optional(currentPet()->id) : std::nullopt,
+                           Settings::codexPetsEnabled());
+}
+
+void AppDelegate::reloadAndRepresentPicker() {
+    presentingPicker_ = true;
+    pets_.rescan();
+    presentingPicker_ = false;
+    if (pickerWindow_) {
+        pickerWindow_->present(pets(),
+                               currentPet() ? std::optional(currentPet()->id) : std::nullopt,
+                               Settings::codexPetsEnabled());
+    }
+}
+
+void AppDelegate::syncPicker() {
+    if (!pickerWindow_ || !pickerWindow_->isVisible() || presentingPicker_) {
+        return;
+    }
+    const std::optional<QString> currentId =
+        currentPet() ? std::optional(currentPet()->id) : std::nullopt;
+    if (pickerWindow_->pets() != pets() || pickerWindow_->selectedId() != currentId) {
+        pickerWindow_->refresh(pets(), currentId, Settings::codexPetsEnabled());
+    }
+}
+
+void AppDelegate::openFolder(const QString& dir) {
+    // A folder that cannot be created is still handed over; the file browser says what is wrong.
+    QDir().mkpath(dir);
+    platform_.openFolder(dir);
+}
+
+void AppDelegate::startIdleMonitor() {
+    idleMonitor_ = std::make_unique<IdleMonitor>(
+        scheduler_, [this] { return platform_.secondsSinceLastInput(); },
+        [this] { window_->replayRecap(); });
+    idleMonitor_->start();
+}
+
 std::unique_ptr<QMenu> AppDelegate::makeContextMenu() {
     auto menu = std::make_unique<QMenu>();
-    addRow(menu.get(), QStringLiteral("外観設定…"), this);
+    addRow(menu.get(), QStringLiteral("外観設定…"), this, [this] { openPetPicker(); });
     if (!statusItem_) {
         // Without a system tray the pet list has no other home.
         QMenu* pets = menu->addMenu(QStringLiteral("キャラクター"));
@@ -186,7 +312,7 @@ std::unique_ptr<QMenu> AppDelegate::makeContextMenu() {
     addRow(link, QStringLiteral("連携を解除（アンインストール）"), this,
            [this] { unlinkPlugin(); });
     menu->addSeparator();
-    addRow(menu.get(), QStringLiteral("アップデートを確認…"), this);
+    addUpdateRow(menu.get());
     menu->addSeparator();
     addRow(menu.get(), QStringLiteral("閉じる"), this, [] { QCoreApplication::quit(); });
     return menu;
@@ -196,9 +322,22 @@ void AppDelegate::showContextMenu(const QPoint& globalPos) {
     makeContextMenu()->exec(globalPos);
 }
 
-void AppDelegate::activateTerminal(const TerminalOrigin&) {
-    // Nothing brings a terminal forward yet; the pet answers the click instead.
-    triggerJump();
+void AppDelegate::activateTerminal(const TerminalOrigin& origin) {
+    if (!platform_.activateTerminal(origin)) {
+        triggerJump();
+    }
+}
+
+void AppDelegate::addUpdateRow(QMenu* menu) {
+    // Visible but disabled where the app cannot update itself.
+    addRow(menu, QStringLiteral("アップデートを確認…"), this,
+           Updater::isAvailable() ? std::function<void()>(&Updater::checkForUpdates)
+                                  : std::function<void()>());
+}
+
+void AppDelegate::toggleStartAtLogin() {
+    LoginItem::setEnabled(!LoginItem::isEnabled());
+    rebuildPetMenu();
 }
 
 void AppDelegate::toggleAlwaysOnTop() {

@@ -10,11 +10,14 @@
 #include <optional>
 
 class AvatarWindow;
+class IdleMonitor;
+class PetPickerWindow;
 class Platform;
 class QAbstractButton;
 class QMenu;
 class QMessageBox;
 class QSystemTrayIcon;
+class ScheduledTimer;
 class Scheduler;
 class StateWatcher;
 struct TerminalOrigin;
@@ -46,10 +49,25 @@ public:
     void select(const Pet& pet);
     void reloadPetsFromMenu();
 
+    // The pet picker: created on first use and kept, so later openings show the same window.
+    // Opening it discovers the pets again but leaves the current pet alone.
+    void openPetPicker();
+    // Rescans as the menu does, then shows the result in the picker if there is one.
+    void reloadAndRepresentPicker();
+    // Creates the folder if needed, then shows it in the file browser.
+    void openFolder(const QString& dir);
+    PetPickerWindow* pickerWindow() const { return pickerWindow_.get(); }
+
+    // Shows the last recap again when the user comes back after three minutes away.
+    void startIdleMonitor();
+    const IdleMonitor* idleMonitor() const { return idleMonitor_.get(); }
+
     // Context menu and its commands. The menu is built anew on every request.
     std::unique_ptr<QMenu> makeContextMenu();
     void showContextMenu(const QPoint& globalPos);
     void toggleAlwaysOnTop();
+    // The status menu's "ログイン時に起動".
+    void toggleStartAtLogin();
     void recenter();
     void triggerJump();
     void triggerWave();
@@ -75,6 +93,10 @@ protected:
 
 private:
     void setupStatusItem();
+    void createStatusItem();
+    void addUpdateRow(QMenu* menu);
+    // Keeps an open picker in step with pets chosen or rescanned elsewhere.
+    void syncPicker();
     void activateTerminal(const TerminalOrigin& origin);
     // Runs `work` on the link thread; `done` gets its result on the main thread.
     template <typename Work, typename Done> void inLinkThread(Work work, Done done);
@@ -88,6 +110,12 @@ private:
     // Before the tray icon, which only borrows it.
     std::unique_ptr<QMenu> statusMenu_;
     std::unique_ptr<QSystemTrayIcon> statusItem_;
+    // Looks for a tray that appears after launch, for a while.
+    std::unique_ptr<ScheduledTimer> trayRetry_;
+    std::unique_ptr<PetPickerWindow> pickerWindow_;
+    // Set while the picker is being refreshed by its own command, which presents it anyway.
+    bool presentingPicker_ = false;
+    std::unique_ptr<IdleMonitor> idleMonitor_;
     // Last members: destroyed first, so no delivery can reach a half-destroyed delegate.
     std::unique_ptr<StateWatcher> watcher_;
     QThreadPool linkThread_;

@@ -192,14 +192,27 @@ void AvatarView::relayoutBubble() {
                     metrics.elidedText(paragraph.text.mid(lines[i].start), Qt::ElideRight, maxText);
                 lineWidth = metrics.horizontalAdvance(text);
             }
-            bubbleLayout_.lines.append({text, paragraph.isLabel});
+            BubbleLine line;
+            line.text = text;
+            line.isLabel = paragraph.isLabel;
+            bubbleLayout_.lines.append(line);
             textWidth = std::max(textWidth, std::min(lineWidth, maxText));
             textHeight += metrics.height();
         }
     }
     const int boxWidth = std::min(maxBox, int(std::ceil(textWidth)) + 2 * paddingX);
     const int boxHeight = std::max(bubbleMinHeight, int(std::ceil(textHeight)) + 2 * paddingY);
-    bubbleLayout_.box = QRect((width() - boxWidth) / 2, bubbleTop, boxWidth, boxHeight);
+    const QRect box((width() - boxWidth) / 2, bubbleTop, boxWidth, boxHeight);
+    bubbleLayout_.box = box;
+    double y = box.top() + (box.height() - textHeight) / 2;
+    for (BubbleLine& line : bubbleLayout_.lines) {
+        const QFont font = line.isLabel ? labelFont() : messageFont();
+        line.shaped.setText(line.text);
+        line.shaped.setTextFormat(Qt::PlainText);
+        line.shaped.prepare(QTransform(), font);
+        line.topLeft = QPointF(box.left() + paddingX, y);
+        y += QFontMetricsF(font).height();
+    }
 }
 
 QRectF AvatarView::frameRect() const {
@@ -300,18 +313,10 @@ void AvatarView::paintBubble(QPainter& painter) const {
     painter.setBrush(bubbleFill);
     painter.drawPath(roundedBox(QRectF(box).adjusted(0.5, 0.5, -0.5, -0.5)));
 
-    double textHeight = 0;
     for (const BubbleLine& line : bubbleLayout_.lines) {
-        textHeight += QFontMetricsF(line.isLabel ? labelFont() : messageFont()).height();
-    }
-    double y = box.top() + (box.height() - textHeight) / 2;
-    for (const BubbleLine& line : bubbleLayout_.lines) {
-        const QFont font = line.isLabel ? labelFont() : messageFont();
-        const QFontMetricsF metrics(font);
-        painter.setFont(font);
+        painter.setFont(line.isLabel ? labelFont() : messageFont());
         painter.setPen(line.isLabel ? labelColor : messageColor);
-        painter.drawText(QPointF(box.left() + paddingX, y + metrics.ascent()), line.text);
-        y += metrics.height();
+        painter.drawStaticText(line.topLeft, line.shaped);
     }
 }
 
@@ -323,8 +328,10 @@ void AvatarView::resizeEvent(QResizeEvent*) {
 }
 
 bool AvatarView::bubbleHit(const QPointF& pos) const {
-    return !bubbleLayout_.box.isEmpty() && engine_->sourceOrigin() &&
-           QRectF(bubbleLayout_.box).adjusted(-2, -2, 2, 2).contains(pos);
+    const auto& origin = engine_->sourceOrigin();
+    return !bubbleLayout_.box.isEmpty() && origin &&
+           QRectF(bubbleLayout_.box).adjusted(-2, -2, 2, 2).contains(pos) &&
+           (!canActivateTerminal_ || canActivateTerminal_(*origin));
 }
 
 void AvatarView::updateCursor(const QPointF& pos) {

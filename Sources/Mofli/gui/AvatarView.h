@@ -12,7 +12,9 @@
 #include <QRectF>
 #include <QRegion>
 #include <QSizeF>
+#include <QStaticText>
 #include <QWidget>
+#include <functional>
 #include <memory>
 #include <optional>
 
@@ -49,6 +51,12 @@ public:
     const std::shared_ptr<SpriteSheet>& sheet() const { return sheet_; }
     // The window's scale, from which a resize gesture starts.
     void setScale(double scale) { scale_ = scale; }
+    // Whether a click on the bubble can bring the terminal of `origin` forward; the pointer turns
+    // into a hand over the bubble only then, and otherwise a click there makes the pet jump.
+    // Without a check every known origin qualifies.
+    void setTerminalActivationCheck(std::function<bool(const TerminalOrigin&)> canActivate) {
+        canActivateTerminal_ = std::move(canActivate);
+    }
 
     // Geometry in view coordinates.
     QRectF frameRect() const;
@@ -91,6 +99,9 @@ private:
     struct BubbleLine {
         QString text;
         bool isLabel = false;
+        // Shaped once per change of the bubble, not again on every frame the pet repaints.
+        QStaticText shaped;
+        QPointF topLeft;
     };
     struct BubbleLayout {
         QRect box;
@@ -131,6 +142,7 @@ private:
     QPointF resizeAnchor_;
     double resizeStartDist_ = 1.0;
     bool didDragMove_ = false;
+    std::function<bool(const TerminalOrigin&)> canActivateTerminal_;
 
     // Shapes of frames as drawn, keyed by state, index and drawn size; dropped with the sheet.
     mutable QHash<QString, QRegion> frameRegionCache_;

@@ -36,6 +36,13 @@ AvatarWindow::AvatarWindow(Platform& platform, Scheduler& scheduler)
       shaped_(!platform.compositesTranslucentWindows()) {
     setAttribute(Qt::WA_TranslucentBackground);
     setAttribute(Qt::WA_NoSystemBackground);
+#ifdef Q_OS_MACOS
+    // Qt makes a tool window an NSPanel that hides whenever the app is not active, and an
+    // accessory app almost never is; the attribute counts only before the native window exists.
+    // Showing the pet must not take the focus from the terminal either.
+    setAttribute(Qt::WA_MacAlwaysShowToolWindow);
+    setAttribute(Qt::WA_ShowWithoutActivating);
+#endif
     applyWindowFlags();
     resize(sizeForScale(scale_));
     moveHome();
@@ -134,6 +141,9 @@ bool AvatarWindow::event(QEvent* event) {
     // Every native window needs the request, best before it is mapped.
     if (event->type() == QEvent::WinIdChange && internalWinId() != 0) {
         platform_.showOnAllWorkspaces(this);
+        platform_.applyStacking(this, alwaysOnTop_);
+    } else if (event->type() == QEvent::Show && internalWinId() != 0) {
+        platform_.applyStacking(this, alwaysOnTop_);
     }
     return QWidget::event(event);
 }

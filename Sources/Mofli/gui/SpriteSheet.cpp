@@ -2,20 +2,32 @@
 
 #include "Logging.h"
 
+#include <QBuffer>
 #include <QFile>
+#include <QImageReader>
 #include <QPainter>
 #include <QtEndian>
+#include <cerrno>
 #include <cmath>
+#include <fcntl.h>
 #include <optional>
+#include <sys/stat.h>
+#include <unistd.h>
 
 namespace {
 
 constexpr double pointsPerInch = 72.0;
 constexpr double inchesPerMeter = 1 / 0.0254;
 
+// A sheet is read whole and decoded in memory. Pet packages come from anywhere, so the file is
+// looked at before it is opened (a FIFO would block the app for good) and its size is bounded,
+// in bytes and in pixels: three pixels per unit covers every sheet drawn for a sharper screen.
+constexpr qint64 maxFileBytes = qint64(64) << 20;
+constexpr int maxPixelsPerUnit = 3;
+
 // The horizontal resolution a PNG declares in its pHYs chunk, in dots per inch; nothing when it
 // declares none or only an aspect ratio.
-std::optional<double> pngDotsPerInch(QFile& file) {
+std::optional<double> pngDotsPerInch(QIODevice& file) {
     const QByteArray signature = file.read(8);
     if (signature != QByteArray::fromRawData("\x89PNG\r\n\x1a\n", 8)) {
         return std::nullopt;
@@ -46,8 +58,9 @@ std::optional<double> pngDotsPerInch(QFile& file) {
 }
 
 // How many pixels of the file make one unit of the sheet's grid.
-double declaredPixelsPerUnit(const QString& path) {
-    QFile file(path);
+double declaredPixelsPerUnit(const QByteArray& contents) {
+    QBuffer file;
+    file.setData(contents);
     if (!file.open(QIODevice::ReadOnly)) {
         return 1.0;
     }
@@ -56,6 +69,11 @@ double declaredPixelsPerUnit(const QString& path) {
         return 1.0;
     }
     const double ratio = *dpi / pointsPerInch;
+    // A resolution no sheet is drawn in would make every frame vanishingly small or gigabytes
+    // large; the file's pixels are taken as they are then.
+    if (ratio < 1.0 / maxPixelsPerUnit || ratio > maxPixelsPerUnit + 0.01) {
+        return 1.0;
+    }
     // Pixels per metre are whole numbers, so 72 dpi is stored as 72.009.
     const double whole = std::round(ratio);
     return whole >= 1 && std::abs(ratio - whole) < 0.01 ? whole : ratio;
@@ -79,16 +97,72 @@ bool drawnInBlocks(const QImage& image, int block, int bandHeight) {
     return true;
 }
 
+// The whole file, or nothing when it is no regular file, too large or unreadable. It is opened
+// without blocking and checked again, in case it was swapped for a FIFO since the first look.
+std::optional<QByteArray> readSheetFile(const QString& path) {
+    const QByteArray nativePath = QFile::encodeName(path);
+    struct stat info;
+    if (stat(nativePath.constData(), &info) != 0 || !S_ISREG(info.st_mode) ||
+        info.st_size > maxFileBytes) {
+        return std::nullopt;
+    }
+    const int fd = open(nativePath.constData(), O_RDONLY | O_NONBLOCK | O_CLOEXEC);
+    if (fd < 0) {
+        return std::nullopt;
+    }
+    std::optional<QByteArray> contents;
+    if (fstat(fd, &info) == 0 && S_ISREG(info.st_mode) && info.st_size <= maxFileBytes) {
+        contents.emplace();
+        contents->reserve(qsizetype(info.st_size));
+        char chunk[65536];
+        for (;;) {
+            const ssize_t count = read(fd, chunk, sizeof chunk);
+            if (count < 0 && errno == EINTR) {
+                continue;
+            }
+            if (count < 0 || contents->size() + count > maxFileBytes) {
+                contents.reset();
+                break;
+            }
+            if (count == 0) {
+                break;
+            }
+            contents->append(chunk, count);
+        }
+    }
+    close(fd);
+    return contents;
+}
+
 } // namespace
 
 std::shared_ptr<SpriteSheet> SpriteSheet::load(const QString& path) {
-    QImage image(path);
+    const std::optional<QByteArray> contents = readSheetFile(path);
+    if (!contents) {
+        qCInfo(lcSheet) << "cannot load the sprite sheet" << path
+                        << "(missing, unreadable, larger than" << maxFileBytes
+                        << "bytes or no regular file)";
+        return nullptr;
+    }
+    QBuffer buffer;
+    buffer.setData(*contents);
+    buffer.open(QIODevice::ReadOnly);
+    QImageReader reader(&buffer);
+    const QSize size = reader.size();
+    if (size.width() > maxPixelsPerUnit * columnCount * frameWidth ||
+        size.height() > maxPixelsPerUnit * rowCount * frameHeight) {
+        qCInfo(lcSheet) << "cannot load the sprite sheet" << path << "(" << size
+                        << "pixels is more than any sheet needs)";
+        return nullptr;
+    }
+    QImage image = reader.read();
     if (image.isNull()) {
-        qCInfo(lcSheet) << "cannot load the sprite sheet" << path;
+        qCInfo(lcSheet) << "cannot load the sprite sheet" << path << "(" << reader.errorString()
+                        << ")";
         return nullptr;
     }
     return std::shared_ptr<SpriteSheet>(
-        new SpriteSheet(std::move(image), declaredPixelsPerUnit(path)));
+        new SpriteSheet(std::move(image), declaredPixelsPerUnit(*contents)));
 }
 
 SpriteSheet::SpriteSheet(QImage image, double pixelsPerUnit)

@@ -15,9 +15,12 @@ class SpriteSheet {
 public:
     static constexpr int frameWidth = 192;
     static constexpr int frameHeight = 208;
+    static constexpr int columnCount = 8;
     static constexpr int rowCount = 9;
 
-    // Nothing when the file is missing or cannot be decoded.
+    // Nothing when the file is missing, no regular file (a FIFO, device, socket or folder is
+    // never opened), larger than 64 MiB, more than three pixels per unit of a whole sheet on
+    // either side, or cannot be decoded.
     static std::shared_ptr<SpriteSheet> load(const QString& path);
 
     // The same image object for repeated calls; cells outside the sheet are transparent. The

@@ -2,7 +2,10 @@
 
 #include "dummy/DummyPlatform.h"
 
+#include <QDesktopServices>
 #include <QGuiApplication>
+#include <QSystemTrayIcon>
+#include <QUrl>
 
 #ifdef Q_OS_MACOS
 #include "mac/MacPlatform.h"
@@ -22,4 +25,15 @@ std::unique_ptr<Platform> Platform::create() {
     }
 #endif
     return std::make_unique<DummyPlatform>();
+}
+
+void Platform::openFolder(const QString& dir) {
+    QDesktopServices::openUrl(QUrl::fromLocalFile(dir));
+}
+
+void Platform::applyStacking(QWidget*, bool) {
+}
+
+bool Platform::systemTrayAvailable() const {
+    return QSystemTrayIcon::isSystemTrayAvailable();
 }

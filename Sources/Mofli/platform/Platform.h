@@ -1,8 +1,11 @@
 #pragma once
 
 #include <memory>
+#include <optional>
 
+class QString;
 class QWidget;
+struct TerminalOrigin;
 
 // What the app needs from the desktop beyond Qt. One implementation per windowing system:
 // X11 on Linux, AppKit on macOS, and a dummy for offscreen runs and anything unknown.
@@ -21,6 +24,27 @@ public:
     // Keeps the window on every workspace and out of task bars and pagers. Call for every native
     // window the widget gets, best before it is shown.
     virtual void showOnAllWorkspaces(QWidget* window) = 0;
+    // Puts the window's native counterpart at the stacking level the always-on-top preference
+    // asks for, where the window flags alone do not. Call whenever the window gets a native
+    // window and after it is shown.
+    virtual void applyStacking(QWidget* window, bool alwaysOnTop);
     // No Dock icon and no menu bar of the app's own: it lives in the tray and on the desktop.
     virtual void becomeAccessoryApplication() = 0;
+    // Whether a tray (status bar) can show the app's icon right now; a panel that starts after
+    // the app brings one later.
+    virtual bool systemTrayAvailable() const;
+
+    // Seconds since the user last moved or clicked the mouse, scrolled, or pressed a key (a
+    // modifier alone included); nothing where the desktop does not tell. Only asks for the
+    // number: no event is watched, so no permission is needed.
+    virtual std::optional<double> secondsSinceLastInput() const = 0;
+    // Shows the folder at `dir` in the desktop's file browser.
+    virtual void openFolder(const QString& dir);
+
+    // Brings the terminal tab or window of `origin` to the front, on the main thread and blocking
+    // it until done. False when nothing could be attempted, and the pet jumps instead.
+    virtual bool activateTerminal(const TerminalOrigin& origin) = 0;
+    // Whether activateTerminal() can be attempted for `origin` at all: the pointer shows a hand
+    // over the bubble only then. Cheap, asked on every pointer move.
+    virtual bool canActivateTerminal(const TerminalOrigin& origin) const = 0;
 };

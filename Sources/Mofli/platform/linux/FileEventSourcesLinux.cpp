@@ -2,6 +2,7 @@
 
 #include <QFile>
 #include <QFileInfo>
+#include <algorithm>
 #include <cerrno>
 #include <cstring>
 #include <poll.h>
@@ -9,6 +10,7 @@
 #include <sys/inotify.h>
 #include <thread>
 #include <unistd.h>
+#include <vector>
 
 namespace {
 
@@ -17,16 +19,24 @@ namespace {
 // replacement. Watching the folder for entries named like the file is Linux's way of being told
 // at once about every new version, whichever inode carries it.
 constexpr uint32_t fileMask = IN_MODIFY | IN_MOVE_SELF | IN_DELETE_SELF;
-constexpr uint32_t folderMask =
-    IN_ONLYDIR | IN_CLOSE_WRITE | IN_CREATE | IN_MOVED_TO | IN_MOVED_FROM | IN_DELETE;
+constexpr uint32_t entryMask = IN_CREATE | IN_MOVED_TO | IN_MOVED_FROM | IN_DELETE;
+constexpr uint32_t goneMask = IN_MOVE_SELF | IN_DELETE_SELF | IN_IGNORED | IN_UNMOUNT;
+// The folder watch, too, stays on its inode: when the folder, or any folder above it, is renamed
+// away or removed, the watches are added again by path. The parent folder also tells when an
+// entry of the folder's name comes or goes (a recreated folder, a link pointed elsewhere).
+constexpr uint32_t folderMask = IN_ONLYDIR | IN_CLOSE_WRITE | entryMask | goneMask;
+constexpr uint32_t parentMask = IN_ONLYDIR | entryMask | goneMask;
+constexpr uint32_t ancestorMask = IN_ONLYDIR | goneMask;
+constexpr int maxAncestors = 64;
 
 class InotifySource final : public FileEventSource {
 public:
     InotifySource(const QString& filePath, Handler onEvent, int inotifyFd, int wakeFd)
         : file_(QFile::encodeName(filePath)),
           folder_(QFile::encodeName(QFileInfo(filePath).path())),
-          name_(QFile::encodeName(QFileInfo(filePath).fileName())), onEvent_(std::move(onEvent)),
-          inotifyFd_(inotifyFd), wakeFd_(wakeFd) {
+          name_(QFile::encodeName(QFileInfo(filePath).fileName())),
+          folderName_(QFile::encodeName(QFileInfo(QFileInfo(filePath).path()).fileName())),
+          onEvent_(std::move(onEvent)), inotifyFd_(inotifyFd), wakeFd_(wakeFd) {
         attach();
         thread_ = std::thread([this] { run(); });
     }
@@ -40,9 +50,26 @@ public:
         close(wakeFd_);
     }
 
+    // Old watches go first: a path whose inode did not change gets a watch number of its own
+    // again, which removing afterwards would take away.
     void attach() override {
+        for (const int watch : watches()) {
+            inotify_rm_watch(inotifyFd_, watch);
+        }
+        ancestorWatches_.clear();
         folderWatch_ = inotify_add_watch(inotifyFd_, folder_.constData(), folderMask);
         fileWatch_ = inotify_add_watch(inotifyFd_, file_.constData(), fileMask);
+        QString ancestor = QFileInfo(QFile::decodeName(folder_)).absolutePath();
+        for (int level = 0; level < maxAncestors; ++level) {
+            const uint32_t mask = level == 0 ? parentMask : ancestorMask;
+            ancestorWatches_.push_back(
+                inotify_add_watch(inotifyFd_, QFile::encodeName(ancestor).constData(), mask));
+            const QString above = QFileInfo(ancestor).absolutePath();
+            if (above == ancestor) {
+                break;
+            }
+            ancestor = above;
+        }
     }
 
 private:
@@ -58,39 +85,76 @@ private:
             if (fds[0].revents != 0) {
                 return;
             }
-            if (drainConcernsFile()) {
+            const Drained drained = drain();
+            if (drained.pathMoved) {
+                attach();
+            }
+            if (drained.pathMoved || drained.concernsFile) {
                 onEvent_(*this);
             }
         }
     }
 
-    // Reads every queued event, so that a burst of them leads to one handler call.
-    bool drainConcernsFile() {
-        alignas(inotify_event) char buffer[4096];
+    struct Drained {
         bool concernsFile = false;
+        // The watched folder or one above it moved or went away: the watches no longer follow
+        // the path.
+        bool pathMoved = false;
+    };
+
+    // Reads every queued event, so that a burst of them leads to one handler call.
+    Drained drain() {
+        alignas(inotify_event) char buffer[4096];
+        Drained drained;
         for (;;) {
             const ssize_t length = read(inotifyFd_, buffer, sizeof buffer);
             if (length <= 0) {
-                return concernsFile;
+                return drained;
             }
             for (ssize_t offset = 0; offset < length;) {
                 const auto* event = reinterpret_cast<const inotify_event*>(buffer + offset);
-                concernsFile = concernsFile || event->wd == fileWatch_ ||
-                               (event->wd == folderWatch_ && event->len > 0 &&
-                                std::strcmp(event->name, name_.constData()) == 0);
+                classify(*event, drained);
                 offset += static_cast<ssize_t>(sizeof(inotify_event) + event->len);
             }
         }
     }
 
+    void classify(const inotify_event& event, Drained& drained) const {
+        const auto named = [&](const QByteArray& name) {
+            return event.len > 0 && std::strcmp(event.name, name.constData()) == 0;
+        };
+        if (event.wd == fileWatch_) {
+            drained.concernsFile = true;
+        } else if (event.wd == folderWatch_) {
+            drained.pathMoved = drained.pathMoved || (event.mask & goneMask) != 0;
+            drained.concernsFile = drained.concernsFile || named(name_);
+        } else if (std::find(ancestorWatches_.begin(), ancestorWatches_.end(), event.wd) !=
+                   ancestorWatches_.end()) {
+            const bool parent = event.wd == ancestorWatches_.front();
+            drained.pathMoved =
+                drained.pathMoved || (event.mask & goneMask) != 0 || (parent && named(folderName_));
+        }
+    }
+
+    std::vector<int> watches() const {
+        std::vector<int> all = ancestorWatches_;
+        all.push_back(folderWatch_);
+        all.push_back(fileWatch_);
+        all.erase(std::remove(all.begin(), all.end(), -1), all.end());
+        return all;
+    }
+
     const QByteArray file_;
     const QByteArray folder_;
     const QByteArray name_;
+    const QByteArray folderName_;
     const Handler onEvent_;
     const int inotifyFd_;
     const int wakeFd_;
     int fileWatch_ = -1;
     int folderWatch_ = -1;
+    // The folder's parent first, up to the root.
+    std::vector<int> ancestorWatches_;
     std::thread thread_;
 };
 

@@ -1,11 +1,15 @@
 #include "X11Platform.h"
 
+#include "DBusIdleTime.h"
+#include "X11TerminalActivation.h"
+
 #include <QByteArray>
 #include <QGuiApplication>
 #include <QWidget>
 #include <QWindow>
 #include <X11/Xatom.h>
 #include <X11/Xlib.h>
+#include <X11/extensions/scrnsaver.h>
 #include <algorithm>
 #include <cstdint>
 #include <vector>
@@ -110,4 +114,33 @@ void X11Platform::showOnAllWorkspaces(QWidget* widget) {
 
 void X11Platform::becomeAccessoryApplication() {
     // X11 apps have no Dock icon; a window stays out of task bars through its own state.
+}
+
+std::optional<double> X11Platform::secondsSinceLastInput() const {
+    // Under XWayland the X server only sees input meant for X windows; the compositor knows.
+    const bool wayland = qEnvironmentVariable("XDG_SESSION_TYPE") == QLatin1String("wayland");
+    if (wayland) {
+        if (const std::optional<double> idle = DBusIdleTime::secondsSinceLastInput()) {
+            return idle;
+        }
+    }
+    Display* display = x11Display();
+    int eventBase = 0;
+    int errorBase = 0;
+    // The screen saver extension counts every kind of input, modifier keys included.
+    if (display && XScreenSaverQueryExtension(display, &eventBase, &errorBase)) {
+        XScreenSaverInfo info{};
+        if (XScreenSaverQueryInfo(display, DefaultRootWindow(display), &info)) {
+            return double(info.idle) / 1000.0;
+        }
+    }
+    return wayland ? std::nullopt : DBusIdleTime::secondsSinceLastInput();
+}
+
+bool X11Platform::activateTerminal(const TerminalOrigin& origin) {
+    return X11TerminalActivation::activate(x11Display(), origin);
+}
+
+bool X11Platform::canActivateTerminal(const TerminalOrigin& origin) const {
+    return X11TerminalActivation::canActivate(x11Display(), origin);
 }

@@ -8,4 +8,7 @@ public:
     bool compositesTranslucentWindows() const override;
     void showOnAllWorkspaces(QWidget* window) override;
     void becomeAccessoryApplication() override;
+    std::optional<double> secondsSinceLastInput() const override;
+    bool activateTerminal(const TerminalOrigin& origin) override;
+    bool canActivateTerminal(const TerminalOrigin& origin) const override;
 };

@@ -1,0 +1,29 @@
+#include "IdleMonitor.h"
+
+#include "Scheduler.h"
+
+IdleMonitor::IdleMonitor(Scheduler& scheduler, IdleSource idleSeconds,
+                         std::function<void()> onReturn)
+    : scheduler_(scheduler), idleSeconds_(std::move(idleSeconds)), onReturn_(std::move(onReturn)) {
+}
+
+IdleMonitor::~IdleMonitor() = default;
+
+void IdleMonitor::start() {
+    timer_ = scheduler_.schedule(
+        intervalSeconds, [this] { check(); }, true);
+}
+
+void IdleMonitor::check() {
+    const std::optional<double> idle = idleSeconds_();
+    if (!idle) {
+        return;
+    }
+    if (*idle >= awaySeconds) {
+        wasAway_ = true;
+    } else if (wasAway_) {
+        // Consumed even when the pet is too busy to greet: the next greeting needs a new break.
+        wasAway_ = false;
+        onReturn_();
+    }
+}

@@ -1,0 +1,314 @@
+#include "PetPickerWindow.h"
+
+#include "PetLibrary.h"
+#include "PetPreviews.h"
+#include "PetTile.h"
+#include "PickerStyle.h"
+
+#include <QCheckBox>
+#include <QCoreApplication>
+#include <QFrame>
+#include <QGuiApplication>
+#include <QHBoxLayout>
+#include <QLabel>
+#include <QPushButton>
+#include <QScreen>
+#include <QScrollArea>
+#include <QScrollBar>
+#include <QVBoxLayout>
+#include <algorithm>
+#include <cmath>
+
+namespace {
+
+constexpr int rowWidth = PetTile::tileWidth;
+constexpr int hintWidth = 320;
+
+void setTextColor(QWidget* widget, const QColor& color) {
+    QPalette palette = widget->palette();
+    palette.setColor(QPalette::WindowText, color);
+    palette.setColor(QPalette::ButtonText, color);
+    widget->setPalette(palette);
+}
+
+} // namespace
+
+PetPickerWindow::PetPickerWindow(QWidget* parent)
+    : QWidget(parent, Qt::Window | Qt::CustomizeWindowHint | Qt::WindowTitleHint |
+                          Qt::WindowCloseButtonHint | Qt::WindowMinimizeButtonHint |
+                          Qt::WindowStaysOnTopHint),
+      reloadButton_(new QPushButton(QStringLiteral("更新"))), scroll_(new QScrollArea),
+      stack_(new QWidget), rows_(new QVBoxLayout(stack_)), previews_(new PetPreviews(this)) {
+    setWindowTitle(QStringLiteral("外観設定 — キャラクターを選ぶ"));
+    setFixedSize(windowWidth, windowHeight);
+
+    auto* topBar = new QWidget;
+    topBar->setFixedHeight(topBarHeight);
+    auto* topLayout = new QHBoxLayout(topBar);
+    topLayout->setContentsMargins(0, 0, 12, 0);
+    topLayout->addStretch(1);
+    topLayout->addWidget(reloadButton_, 0, Qt::AlignVCenter);
+    connect(reloadButton_, &QPushButton::clicked, this, [this] {
+        if (onReload) {
+            onReload();
+        }
+    });
+
+    auto* separator = new QFrame;
+    separator->setFrameShape(QFrame::HLine);
+    separator->setFrameShadow(QFrame::Plain);
+    setTextColor(separator, PickerStyle::separator(palette()));
+
+    // Rows sit 12 from the left; like the tiles they are 344 wide, which leaves room on the
+    // right for a scroll bar that takes space.
+    rows_->setContentsMargins(12, 10, 0, 12);
+    rows_->setSpacing(8);
+    rows_->addStretch(1);
+    scroll_->setFrameShape(QFrame::NoFrame);
+    scroll_->setWidgetResizable(true);
+    scroll_->setHorizontalScrollBarPolicy(Qt::ScrollBarAlwaysOff);
+    scroll_->setVerticalScrollBarPolicy(Qt::ScrollBarAsNeeded);
+    scroll_->viewport()->setAutoFillBackground(false);
+    stack_->setAutoFillBackground(false);
+    scroll_->setWidget(stack_);
+
+    auto* layout = new QVBoxLayout(this);
+    layout->setContentsMargins(0, 0, 0, 0);
+    layout->setSpacing(0);
+    layout->addWidget(topBar);
+    layout->addWidget(separator);
+    layout->addWidget(scroll_, 1);
+
+    connect(previews_, &PetPreviews::ready, this, &PetPickerWindow::previewReady);
+}
+
+PetPickerWindow::~PetPickerWindow() = default;
+
+void PetPickerWindow::present(const QList<Pet>& pets, const std::optional<QString>& selectedId,
+                              bool codexEnabled) {
+    refresh(pets, selectedId, codexEnabled);
+    if (!hasCentered_) {
+        if (const QScreen* screen = QGuiApplication::primaryScreen()) {
+            const QRect area = screen->availableGeometry();
+            move(area.center() - QPoint(width() / 2, height() / 2));
+        }
+        hasCentered_ = true;
+    }
+    setWindowState(windowState() & ~Qt::WindowMinimized);
+    show();
+    raise();
+    activateWindow();
+}
+
+void PetPickerWindow::refresh(const QList<Pet>& pets, const std::optional<QString>& selectedId,
+                              bool codexEnabled) {
+    pets_ = pets;
+    selectedId_ = selectedId;
+    codexEnabled_ = codexEnabled;
+    rebuild();
+}
+
+QList<PetTile*> PetPickerWindow::tiles() const {
+    QList<PetTile*> result;
+    for (int i = 0; i < rows_->count(); ++i) {
+        if (auto* tile = qobject_cast<PetTile*>(rows_->itemAt(i)->widget())) {
+            result.append(tile);
+        }
+    }
+    return result;
+}
+
+void PetPickerWindow::rebuild() {
+    const int scrolled = scroll_->verticalScrollBar()->value();
+    // The row being clicked may be among these: they go once control returns to the event loop.
+    while (QLayoutItem* item = rows_->takeAt(0)) {
+        if (QWidget* row = item->widget()) {
+            row->hide();
+            row->deleteLater();
+        }
+        delete item;
+    }
+    tilesBySheet_.clear();
+
+    if (const QList<Pet> bundled = sorted(PetSource::bundled); !bundled.isEmpty()) {
+        addRow(makeSectionLabel(QStringLiteral("同梱")));
+        for (const Pet& pet : bundled) {
+            addRow(makeTile(pet));
+        }
+    }
+    addRow(makeFolderHeader(QStringLiteral("カスタムペット"), PetLibrary::userPetsDir(), [this] {
+        if (onOpenUserFolder) {
+            onOpenUserFolder();
+        }
+    }));
+    if (const QList<Pet> user = sorted(PetSource::user); !user.isEmpty()) {
+        for (const Pet& pet : user) {
+            addRow(makeTile(pet));
+        }
+    } else {
+        addRow(makeHint(QStringLiteral(
+            "「フォルダーを開く」を押して、pet.json + spritesheet.webp のフォルダを入れてね")));
+    }
+    addRow(makeCodexToggleRow());
+    if (codexEnabled_) {
+        if (const QList<Pet> codex = sorted(PetSource::codex); !codex.isEmpty()) {
+            for (const Pet& pet : codex) {
+                addRow(makeTile(pet));
+            }
+        } else {
+            addRow(makeHint(QStringLiteral("~/.codex/pets にペットが見つかりません")));
+        }
+    }
+    rows_->addStretch(1);
+
+    // Choosing a tile far down the list must not throw the view back to the top: the new rows
+    // are laid out now, so that the scroll range is known again before the position is restored.
+    rows_->activate();
+    QCoreApplication::sendPostedEvents(nullptr, QEvent::LayoutRequest);
+    scroll_->verticalScrollBar()->setValue(scrolled);
+}
+
+QList<Pet> PetPickerWindow::sorted(PetSource source) const {
+    QList<Pet> result;
+    std::copy_if(pets_.cbegin(), pets_.cend(), std::back_inserter(result),
+                 [source](const Pet& pet) { return pet.source == source; });
+    std::stable_sort(result.begin(), result.end(), PetLibrary::displayNameLess);
+    return result;
+}
+
+void PetPickerWindow::addRow(QWidget* row) {
+    rows_->addWidget(row, 0, Qt::AlignLeft);
+    // Shown at once rather than on the layout's deferred call, so that it counts in the size.
+    row->show();
+}
+
+PetTile* PetPickerWindow::makeTile(const Pet& pet) {
+    // In the stack from the start, so that the preview is made for the screen it shows on.
+    auto* tile = new PetTile(pet, selectedId_ && *selectedId_ == pet.id, stack_);
+    connect(tile, &PetTile::chooseClicked, this, &PetPickerWindow::chooseTapped);
+    const int side = int(std::ceil(PetTile::previewSide * devicePixelRatioF()));
+    if (const std::optional<QImage> preview = previews_->preview(pet.spritesheetPath, side)) {
+        tile->setPreview(*preview);
+    } else {
+        tilesBySheet_.insert(pet.spritesheetPath, tile);
+    }
+    return tile;
+}
+
+void PetPickerWindow::previewReady(const QString& path) {
+    const QList<QPointer<PetTile>> waiting = tilesBySheet_.values(path);
+    tilesBySheet_.remove(path);
+    const int side = int(std::ceil(PetTile::previewSide * devicePixelRatioF()));
+    for (const QPointer<PetTile>& tile : waiting) {
+        if (!tile) {
+            continue;
+        }
+        if (const std::optional<QImage> preview = previews_->preview(path, side)) {
+            tile->setPreview(*preview);
+        } else {
+            // Changed again meanwhile: a newer decode is on its way.
+            tilesBySheet_.insert(path, tile);
+        }
+    }
+}
+
+QWidget* PetPickerWindow::makeSectionLabel(const QString& text) {
+    auto* label = new QLabel(text);
+    label->setFont(PickerStyle::font(12, true));
+    setTextColor(label, PickerStyle::secondaryText(palette()));
+    return label;
+}
+
+QWidget* PetPickerWindow::makePathLabel(const QString& path) {
+    auto* label = new QLabel;
+    label->setTextFormat(Qt::PlainText);
+    label->setFont(PickerStyle::monospaceFont(10));
+    setTextColor(label, PickerStyle::tertiaryText(palette()));
+    label->setText(label->fontMetrics().elidedText(path, Qt::ElideMiddle, rowWidth));
+    label->setToolTip(path);
+    return label;
+}
+
+QWidget* PetPickerWindow::makeFolderHeader(const QString& title, const QString& path,
+                                           const std::function<void()>& action) {
+    auto* header = new QWidget;
+    auto* column = new QVBoxLayout(header);
+    column->setContentsMargins(0, 0, 0, 0);
+    column->setSpacing(1);
+    auto* row = new QWidget;
+    row->setFixedWidth(rowWidth);
+    auto* line = new QHBoxLayout(row);
+    line->setContentsMargins(0, 0, 0, 0);
+    auto* titleLabel = new QLabel(title);
+    titleLabel->setFont(PickerStyle::font(12, true));
+    setTextColor(titleLabel, PickerStyle::secondaryText(palette()));
+    line->addWidget(titleLabel, 1);
+    line->addWidget(makeLinkButton(QStringLiteral("フォルダーを開く ↗"), action));
+    column->addWidget(row);
+    column->addWidget(makePathLabel(path));
+    return header;
+}
+
+QWidget* PetPickerWindow::makeCodexToggleRow() {
+    auto* header = new QWidget;
+    auto* column = new QVBoxLayout(header);
+    column->setContentsMargins(0, 0, 0, 0);
+    column->setSpacing(1);
+    auto* row = new QWidget;
+    row->setFixedWidth(rowWidth);
+    auto* line = new QHBoxLayout(row);
+    line->setContentsMargins(0, 0, 0, 0);
+    auto* toggle = new QCheckBox(QStringLiteral("Codex 連携"));
+    toggle->setFont(PickerStyle::font(12));
+    toggle->setChecked(codexEnabled_);
+    connect(toggle, &QCheckBox::clicked, this, [this](bool checked) {
+        if (onToggleCodex) {
+            onToggleCodex(checked);
+        }
+    });
+    line->addWidget(toggle, 1);
+    line->addWidget(makeLinkButton(QStringLiteral("フォルダーを開く ↗"), [this] {
+        if (onOpenCodexFolder) {
+            onOpenCodexFolder();
+        }
+    }));
+    column->addWidget(row);
+    column->addWidget(makePathLabel(PetLibrary::codexPetsDir()));
+    return header;
+}
+
+QPushButton* PetPickerWindow::makeLinkButton(const QString& title,
+                                             const std::function<void()>& action) {
+    auto* button = new QPushButton(title);
+    button->setFlat(true);
+    button->setFont(PickerStyle::font(12));
+    button->setCursor(Qt::PointingHandCursor);
+    button->setSizePolicy(QSizePolicy::Fixed, QSizePolicy::Fixed);
+    setTextColor(button, PickerStyle::secondaryText(palette()));
+    connect(button, &QPushButton::clicked, this, action);
+    return button;
+}
+
+QWidget* PetPickerWindow::makeHint(const QString& text) {
+    auto* label = new QLabel(text);
+    label->setTextFormat(Qt::PlainText);
+    label->setWordWrap(true);
+    label->setFixedWidth(hintWidth);
+    label->setFont(PickerStyle::font(11));
+    setTextColor(label, PickerStyle::tertiaryText(palette()));
+    return label;
+}
+
+void PetPickerWindow::chooseTapped(const QString& petId) {
+    const auto found =
+        std::find_if(pets_.cbegin(), pets_.cend(), [&](const Pet& pet) { return pet.id == petId; });
+    if (found == pets_.cend()) {
+        return;
+    }
+    const Pet pet = *found;
+    selectedId_ = pet.id;
+    if (onSelect) {
+        onSelect(pet);
+    }
+    rebuild();
+}

@@ -1,0 +1,84 @@
+#pragma once
+
+#include "Pet.h"
+
+#include <QList>
+#include <QMultiHash>
+#include <QPointer>
+#include <QWidget>
+#include <functional>
+#include <optional>
+
+class PetPreviews;
+class PetTile;
+class QPushButton;
+class QScrollArea;
+class QVBoxLayout;
+
+// The window in which the user chooses the pet: every pet as a tile with a preview, grouped into
+// the built-in, the user's and Codex's pets, with the two pet folders and the Codex switch. A
+// passive view: it shows what present() hands it and reports each action through a callback;
+// only choosing a tile changes what it shows by itself. Closing it only hides it.
+class PetPickerWindow : public QWidget {
+    Q_OBJECT
+
+public:
+    static constexpr int windowWidth = 380;
+    static constexpr int windowHeight = 480;
+    static constexpr int topBarHeight = 44;
+
+    explicit PetPickerWindow(QWidget* parent = nullptr);
+    ~PetPickerWindow() override;
+
+    // Shows `pets`, marks the one with `selectedId` and lists the Codex pets when `codexEnabled`;
+    // centres the window the first time, then brings it to the front with the focus.
+    void present(const QList<Pet>& pets, const std::optional<QString>& selectedId,
+                 bool codexEnabled);
+    // The same contents change without moving, raising or focusing the window.
+    void refresh(const QList<Pet>& pets, const std::optional<QString>& selectedId,
+                 bool codexEnabled);
+
+    const QList<Pet>& pets() const { return pets_; }
+    const std::optional<QString>& selectedId() const { return selectedId_; }
+    bool codexEnabled() const { return codexEnabled_; }
+    // The column the rows stack in; its layout holds the current rows only.
+    QWidget* stack() const { return stack_; }
+    // The tiles shown, top to bottom.
+    QList<PetTile*> tiles() const;
+    QPushButton* reloadButton() const { return reloadButton_; }
+
+    // Installed by the owner; a missing one makes its control do nothing.
+    std::function<void(const Pet&)> onSelect;
+    std::function<void()> onOpenUserFolder;
+    std::function<void()> onOpenCodexFolder;
+    // The checkbox's new state. The window waits for the owner to present it again.
+    std::function<void(bool)> onToggleCodex;
+    std::function<void()> onReload;
+
+private:
+    void rebuild();
+    QList<Pet> sorted(PetSource source) const;
+    PetTile* makeTile(const Pet& pet);
+    QWidget* makeFolderHeader(const QString& title, const QString& path,
+                              const std::function<void()>& action);
+    QWidget* makeCodexToggleRow();
+    QPushButton* makeLinkButton(const QString& title, const std::function<void()>& action);
+    QWidget* makeHint(const QString& text);
+    QWidget* makeSectionLabel(const QString& text);
+    QWidget* makePathLabel(const QString& path);
+    void addRow(QWidget* row);
+    void chooseTapped(const QString& petId);
+    void previewReady(const QString& path);
+
+    QList<Pet> pets_;
+    std::optional<QString> selectedId_;
+    bool codexEnabled_ = false;
+    bool hasCentered_ = false;
+    QPushButton* reloadButton_;
+    QScrollArea* scroll_;
+    QWidget* stack_;
+    QVBoxLayout* rows_;
+    PetPreviews* previews_;
+    // The tiles of the current rows by sheet path, for previews that arrive later.
+    QMultiHash<QString, QPointer<PetTile>> tilesBySheet_;
+};

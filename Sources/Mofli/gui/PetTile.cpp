@@ -1,0 +1,127 @@
+#include "PetTile.h"
+
+#include "PickerStyle.h"
+
+#include <QHBoxLayout>
+#include <QLabel>
+#include <QPainter>
+#include <QPixmap>
+#include <QPushButton>
+#include <QTextLayout>
+#include <QVBoxLayout>
+
+namespace {
+
+constexpr int radius = 10;
+constexpr int inset = 8;
+constexpr int previewGap = 10;
+constexpr int textGap = 8;
+constexpr int buttonInset = 10;
+
+// `text` wrapped into at most two lines of `width`, the rest cut with an ellipsis. Japanese text
+// wraps between any two characters, as QTextLayout's line breaking allows.
+QString twoLines(const QString& original, const QFont& font, int width) {
+    const QString text = original.simplified();
+    QTextLayout layout(text, font);
+    layout.beginLayout();
+    QStringList lines;
+    for (QTextLine line = layout.createLine(); line.isValid(); line = layout.createLine()) {
+        line.setLineWidth(width);
+        if (lines.size() == 1) {
+            // The second line takes all that is left, shortened to fit.
+            const QString rest = text.mid(line.textStart());
+            lines.append(QFontMetrics(font).elidedText(rest, Qt::ElideRight, width));
+            break;
+        }
+        lines.append(text.mid(line.textStart(), line.textLength()).trimmed());
+    }
+    layout.endLayout();
+    return lines.join(QLatin1Char('\n'));
+}
+
+} // namespace
+
+PetTile::PetTile(const Pet& pet, bool selected, QWidget* parent)
+    : QFrame(parent), pet_(pet), selected_(selected), preview_(new QLabel(this)),
+      name_(new QLabel(this)), detail_(new QLabel(this)),
+      button_(new QPushButton(selected ? QStringLiteral("選択中") : QStringLiteral("選択"), this)) {
+    setFixedWidth(tileWidth);
+    setMinimumHeight(minimumTileHeight);
+
+    preview_->setFixedSize(previewSide, previewSide);
+    preview_->setAlignment(Qt::AlignCenter);
+
+    name_->setTextFormat(Qt::PlainText);
+    name_->setFont(PickerStyle::font(13, true));
+
+    button_->setEnabled(!selected);
+    button_->setSizePolicy(QSizePolicy::Fixed, QSizePolicy::Fixed);
+    connect(button_, &QPushButton::clicked, this, [this] { emit chooseClicked(pet_.id); });
+
+    const QFont detailFont = PickerStyle::font(11);
+    const int textWidth = tileWidth - inset - previewSide - previewGap - textGap -
+                          button_->sizeHint().width() - buttonInset;
+    detail_->setTextFormat(Qt::PlainText);
+    detail_->setFont(detailFont);
+    detail_->setText(twoLines(pet.description.value_or(pet.id), detailFont, textWidth));
+    QPalette detailPalette = detail_->palette();
+    detailPalette.setColor(QPalette::WindowText, PickerStyle::secondaryText(palette()));
+    detail_->setPalette(detailPalette);
+    name_->setFixedWidth(textWidth);
+    name_->setText(name_->fontMetrics().elidedText(pet.displayName, Qt::ElideRight, textWidth));
+    detail_->setFixedWidth(textWidth);
+
+    auto* text = new QVBoxLayout;
+    text->setSpacing(2);
+    text->addStretch(1);
+    text->addWidget(name_);
+    text->addWidget(detail_);
+    text->addStretch(1);
+
+    auto* row = new QHBoxLayout(this);
+    row->setContentsMargins(inset, inset, buttonInset, inset);
+    row->setSpacing(0);
+    row->addWidget(preview_, 0, Qt::AlignVCenter);
+    row->addSpacing(previewGap);
+    row->addLayout(text);
+    row->addSpacing(textGap);
+    row->addStretch(1);
+    row->addWidget(button_, 0, Qt::AlignVCenter);
+}
+
+QString PetTile::name() const {
+    return name_->text();
+}
+
+QString PetTile::detail() const {
+    return detail_->text();
+}
+
+void PetTile::setPreview(const QImage& image) {
+    if (image.isNull()) {
+        preview_->clear();
+        return;
+    }
+    QPixmap pixmap = QPixmap::fromImage(image);
+    pixmap.setDevicePixelRatio(devicePixelRatioF());
+    preview_->setPixmap(pixmap);
+}
+
+bool PetTile::hasPreview() const {
+    return !preview_->pixmap().isNull();
+}
+
+void PetTile::paintEvent(QPaintEvent*) {
+    QPainter painter(this);
+    painter.setRenderHint(QPainter::Antialiasing);
+    const QPalette& colors = palette();
+    const QColor accent = PickerStyle::accent(colors);
+    QColor fill = selected_ ? accent : colors.color(QPalette::Window);
+    fill.setAlphaF(selected_ ? 0.18f : 0.6f);
+    const double border = selected_ ? 2.0 : 1.0;
+    // The stroke is centred on the path, so the path runs half a border inside the edges.
+    const QRectF card = QRectF(rect()).adjusted(border / 2, border / 2, -border / 2, -border / 2);
+    painter.setPen(QPen(selected_ ? accent : PickerStyle::separator(colors), border));
+    painter.setBrush(fill);
+    painter.drawRoundedRect(card, radius, radius);
+}

@@ -1,0 +1,13 @@
+#pragma once
+
+#include <optional>
+
+// The session's idle time from the desktop's D-Bus services, for sessions where the X server
+// cannot tell (Wayland): GNOME's Mutter idle monitor, else the screen saver service that KDE
+// offers. Each question waits at most a quarter of a second.
+namespace DBusIdleTime {
+
+// Seconds since the last input; nothing without a session bus or a service that answers.
+std::optional<double> secondsSinceLastInput();
+
+} // namespace DBusIdleTime

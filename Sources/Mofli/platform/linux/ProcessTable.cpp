@@ -1,0 +1,139 @@
+#include "ProcessTable.h"
+
+#include <QDir>
+#include <QFile>
+#include <algorithm>
+#include <charconv>
+#include <cstdio>
+#include <cstring>
+#include <dirent.h>
+#include <fcntl.h>
+#include <sys/stat.h>
+#include <sys/sysmacros.h>
+#include <unistd.h>
+
+namespace {
+
+// Deeper than any real process tree; a cycle in a snapshot taken while processes come and go
+// cannot keep a walk going.
+constexpr int maxLineage = 64;
+
+// /proc/<pid>/stat is "pid (comm) state ppid pgrp session tty_nr …". The command name may hold
+// spaces and parentheses, so the fields are read after the last ')'.
+std::optional<ProcessTable::Process> parseStat(pid_t pid, const char* text, std::size_t size) {
+    const std::string_view stat(text, size);
+    const std::size_t open = stat.find('(');
+    const std::size_t close = stat.rfind(')');
+    if (open == std::string_view::npos || close == std::string_view::npos || close < open) {
+        return std::nullopt;
+    }
+    const char* cursor = text + close + 1;
+    const char* const end = text + size;
+    long fields[5] = {}; // state is skipped; ppid, pgrp, session, tty_nr follow it.
+    for (int index = 0; index < 5; ++index) {
+        while (cursor < end && *cursor == ' ') {
+            ++cursor;
+        }
+        if (index == 0) {
+            while (cursor < end && *cursor != ' ') {
+                ++cursor;
+            }
+            continue;
+        }
+        const auto [next, error] = std::from_chars(cursor, end, fields[index]);
+        if (error != std::errc()) {
+            return std::nullopt;
+        }
+        cursor = next;
+    }
+    // The kernel packs tty_nr as minor bits 0-7 and 20-31, major bits 8-19.
+    const auto ttyNumber = static_cast<unsigned long>(fields[4]);
+    const unsigned major = (ttyNumber >> 8) & 0xFFF;
+    const unsigned minor = (ttyNumber & 0xFF) | ((ttyNumber >> 12) & 0xFFF00);
+    ProcessTable::Process process;
+    process.pid = pid;
+    process.parent = pid_t(fields[1]);
+    process.session = pid_t(fields[3]);
+    process.terminal = ttyNumber == 0 ? 0 : makedev(major, minor);
+    process.name = QByteArray(text + open + 1, qsizetype(close - open - 1));
+    return process;
+}
+
+} // namespace
+
+ProcessTable ProcessTable::read() {
+    ProcessTable table;
+    DIR* proc = ::opendir("/proc");
+    if (proc == nullptr) {
+        return table;
+    }
+    // Plain system calls: with hundreds of processes, this loop is most of a click's work.
+    char path[sizeof "/proc//stat" + sizeof dirent::d_name];
+    char buffer[1024];
+    while (const dirent* entry = ::readdir(proc)) {
+        pid_t pid = 0;
+        const char* name = entry->d_name;
+        const char* nameEnd = name + std::strlen(name);
+        if (const auto [end, error] = std::from_chars(name, nameEnd, pid);
+            error != std::errc() || end != nameEnd) {
+            continue;
+        }
+        std::snprintf(path, sizeof path, "/proc/%s/stat", name);
+        const int fd = ::open(path, O_RDONLY | O_CLOEXEC);
+        if (fd < 0) {
+            continue;
+        }
+        const ssize_t size = ::read(fd, buffer, sizeof buffer);
+        ::close(fd);
+        if (size <= 0) {
+            continue;
+        }
+        if (std::optional<Process> process = parseStat(pid, buffer, std::size_t(size))) {
+            table.processes_.emplace(pid, std::move(*process));
+        }
+    }
+    ::closedir(proc);
+    return table;
+}
+
+std::optional<dev_t> ProcessTable::terminalDevice(const QString& path) {
+    if (!path.startsWith(QLatin1String("/dev/")) || QDir::cleanPath(path) != path) {
+        return std::nullopt;
+    }
+    struct stat info {};
+    if (::stat(QFile::encodeName(path).constData(), &info) != 0 || !S_ISCHR(info.st_mode)) {
+        return std::nullopt;
+    }
+    return info.st_rdev;
+}
+
+std::vector<const ProcessTable::Process*> ProcessTable::onTerminal(dev_t terminal) const {
+    std::vector<const Process*> found;
+    if (terminal == 0) {
+        return found;
+    }
+    for (const auto& [pid, process] : processes_) {
+        if (process.terminal == terminal) {
+            found.push_back(&process);
+        }
+    }
+    std::sort(found.begin(), found.end(), [](const Process* a, const Process* b) {
+        const bool aLeads = a->pid == a->session;
+        const bool bLeads = b->pid == b->session;
+        return aLeads != bLeads ? aLeads : a->pid < b->pid;
+    });
+    return found;
+}
+
+std::vector<const ProcessTable::Process*> ProcessTable::lineage(pid_t pid) const {
+    std::vector<const Process*> chain;
+    while (chain.size() < maxLineage) {
+        const auto found = processes_.find(pid);
+        if (found == processes_.end()) {
+            break;
+        }
+        chain.push_back(&found->second);
+        pid = found->second.parent;
+    }
+    return chain;
+}

@@ -1,0 +1,280 @@
+#include "AppFixture.h"
+#include "PetLibrary.h"
+#include "PetPickerWindow.h"
+#include "PetTile.h"
+#include "SpriteSheet.h"
+
+#include <QAbstractButton>
+#include <QCheckBox>
+#include <QDir>
+#include <QFile>
+#include <QGuiApplication>
+#include <QLabel>
+#include <QLayout>
+#include <QPushButton>
+#include <QScreen>
+#include <QScrollArea>
+#include <QScrollBar>
+
+namespace {
+
+class PetPickerTest : public AppFixture {
+protected:
+    Pet pet(const QString& id, const QString& name, PetSource source,
+            std::optional<QString> description = std::nullopt) {
+        return Pet{id, name, std::move(description),
+                   QDir(addPet(id, name)).filePath("spritesheet.png"), source};
+    }
+
+    // What each row shows, top to bottom: a tile as "[name|detail|button]" ("*" marks the
+    // highlighted one), any other row as the texts of its labels, buttons and checkboxes.
+    static QStringList rowTexts(const PetPickerWindow& picker) {
+        QStringList result;
+        QLayout* rows = picker.stack()->layout();
+        for (int i = 0; i < rows->count(); ++i) {
+            QWidget* row = rows->itemAt(i)->widget();
+            if (!row) {
+                continue;
+            }
+            if (auto* tile = qobject_cast<PetTile*>(row)) {
+                result.append(QStringLiteral("[%1%2|%3|%4]")
+                                  .arg(tile->isSelected() ? "*" : "", tile->name(), tile->detail(),
+                                       tile->chooseButton()->text()));
+                continue;
+            }
+            QList<QWidget*> parts{row};
+            parts += row->findChildren<QWidget*>();
+            for (QWidget* part : parts) {
+                if (auto* label = qobject_cast<QLabel*>(part)) {
+                    result.append(label->text());
+                } else if (auto* button = qobject_cast<QAbstractButton*>(part)) {
+                    result.append(button->text());
+                }
+            }
+        }
+        return result;
+    }
+
+    static QAbstractButton* button(const PetPickerWindow& picker, const QString& text,
+                                   int nth = 0) {
+        for (QAbstractButton* candidate : picker.stack()->findChildren<QAbstractButton*>()) {
+            if (candidate->isVisibleTo(&picker) && candidate->text() == text && nth-- == 0) {
+                return candidate;
+            }
+        }
+        return nullptr;
+    }
+};
+
+TEST_F(PetPickerTest, TheWindowItself) {
+    PetPickerWindow picker;
+    EXPECT_EQ(picker.windowTitle(), QStringLiteral("外観設定 — キャラクターを選ぶ"));
+    EXPECT_EQ(picker.size(), QSize(380, 480));
+    EXPECT_EQ(picker.minimumSize(), picker.maximumSize()) << "no resizing";
+    EXPECT_TRUE(picker.windowFlags() & Qt::WindowStaysOnTopHint);
+    EXPECT_EQ(picker.reloadButton()->text(), QStringLiteral("更新"));
+    EXPECT_FALSE(picker.isVisible());
+
+    picker.present({}, std::nullopt, false);
+    ASSERT_TRUE(picker.isVisible());
+    const QRect area = QGuiApplication::primaryScreen()->availableGeometry();
+    EXPECT_LE((picker.geometry().center() - area.center()).manhattanLength(), 2);
+    picker.close();
+    EXPECT_FALSE(picker.isVisible()) << "closing hides";
+
+    // The user put it elsewhere; showing it again keeps it there.
+    picker.move(area.topLeft() + QPoint(15, 25));
+    picker.present({}, std::nullopt, true);
+    EXPECT_TRUE(picker.isVisible());
+    EXPECT_EQ(picker.pos(), area.topLeft() + QPoint(15, 25));
+}
+
+TEST_F(PetPickerTest, WithoutPetsTheFoldersAndTheirHintsRemain) {
+    PetPickerWindow picker;
+    picker.present({}, std::nullopt, false);
+    const QStringList withoutCodex{
+        "カスタムペット",
+        "フォルダーを開く ↗",
+        PetLibrary::userPetsDir(),
+        "「フォルダーを開く」を押して、pet.json + spritesheet.webp のフォルダを入れてね",
+        "Codex 連携",
+        "フォルダーを開く ↗",
+        PetLibrary::codexPetsDir(),
+    };
+    EXPECT_EQ(rowTexts(picker), withoutCodex) << "no 同梱 section and nothing after Codex";
+    EXPECT_FALSE(button(picker, "Codex 連携")->isChecked());
+
+    picker.present({}, std::nullopt, true);
+    EXPECT_EQ(rowTexts(picker),
+              withoutCodex + QStringList{"~/.codex/pets にペットが見つかりません"});
+    EXPECT_TRUE(button(picker, "Codex 連携")->isChecked());
+}
+
+TEST_F(PetPickerTest, PetsAreGroupedBySourceAndSortedByName) {
+    const QList<Pet> pets{
+        pet("zed", "Zed", PetSource::codex),
+        pet("b", "b", PetSource::bundled, "Bee"),
+        pet("mine", "Mine", PetSource::user, "My own"),
+        pet("a", "a", PetSource::bundled),
+        pet("B", "B", PetSource::bundled, "Big bee"),
+    };
+    PetPickerWindow picker;
+    picker.present(pets, QStringLiteral("a"), false);
+    const QStringList head{
+        "同梱",           "[B|Big bee|選択]",   "[*a|a|選択中]",           "[b|Bee|選択]",
+        "カスタムペット", "フォルダーを開く ↗", PetLibrary::userPetsDir(), "[Mine|My own|選択]",
+        "Codex 連携",     "フォルダーを開く ↗", PetLibrary::codexPetsDir()};
+    EXPECT_EQ(rowTexts(picker), head) << "a pet without a description shows its id";
+    picker.present(pets, QStringLiteral("a"), true);
+    EXPECT_EQ(rowTexts(picker), head + QStringList{"[Zed|zed|選択]"});
+}
+
+TEST_F(PetPickerTest, OneTileIsHighlightedAndItsButtonCannotBePressed) {
+    const QList<Pet> pets{pet("a", "Alpha", PetSource::bundled), pet("b", "Beta", PetSource::user),
+                          pet("c", "Gamma", PetSource::user)};
+    PetPickerWindow picker;
+    picker.present(pets, QStringLiteral("b"), false);
+    QList<PetTile*> tiles = picker.tiles();
+    ASSERT_EQ(tiles.size(), 3);
+    EXPECT_EQ(
+        std::count_if(tiles.cbegin(), tiles.cend(), [](PetTile* t) { return t->isSelected(); }), 1);
+    EXPECT_TRUE(tiles[1]->isSelected());
+    EXPECT_FALSE(tiles[1]->chooseButton()->isEnabled());
+    EXPECT_TRUE(tiles[0]->chooseButton()->isEnabled());
+    EXPECT_EQ(tiles[0]->width(), 344);
+    EXPECT_GE(tiles[0]->height(), 64);
+
+    for (const std::optional<QString>& none :
+         {std::optional<QString>(), std::optional<QString>("gone")}) {
+        picker.present(pets, none, false);
+        for (PetTile* tile : picker.tiles()) {
+            EXPECT_FALSE(tile->isSelected());
+            EXPECT_EQ(tile->chooseButton()->text(), QStringLiteral("選択"));
+            EXPECT_TRUE(tile->chooseButton()->isEnabled());
+        }
+    }
+}
+
+TEST_F(PetPickerTest, ChoosingReportsOnceAndMovesTheHighlightAtOnce) {
+    const QList<Pet> pets{pet("a", "Alpha", PetSource::bundled), pet("b", "Beta", PetSource::user)};
+    PetPickerWindow picker;
+    QList<Pet> chosen;
+    picker.onSelect = [&](const Pet& p) {
+        chosen.append(p);
+    };
+    picker.present(pets, QStringLiteral("a"), false);
+    picker.tiles()[1]->chooseButton()->click();
+    ASSERT_EQ(chosen.size(), 1);
+    EXPECT_EQ(chosen[0], pets[1]);
+    EXPECT_EQ(picker.selectedId(), QStringLiteral("b"));
+    const QList<PetTile*> tiles = picker.tiles();
+    ASSERT_EQ(tiles.size(), 2);
+    EXPECT_FALSE(tiles[0]->isSelected());
+    EXPECT_TRUE(tiles[1]->isSelected());
+    EXPECT_EQ(tiles[1]->chooseButton()->text(), QStringLiteral("選択中"));
+    EXPECT_TRUE(picker.isVisible()) << "the window stays open";
+
+    // Without a callback choosing still moves the highlight.
+    picker.onSelect = nullptr;
+    picker.tiles()[0]->chooseButton()->click();
+    EXPECT_TRUE(picker.tiles()[0]->isSelected());
+    EXPECT_EQ(chosen.size(), 1);
+}
+
+TEST_F(PetPickerTest, ChoosingFarDownKeepsTheScrollPosition) {
+    QList<Pet> pets;
+    for (int i = 0; i < 12; ++i) {
+        pets.append(pet(QStringLiteral("p%1").arg(i),
+                        QStringLiteral("Pet %1").arg(i, 2, 10, QChar('0')), PetSource::user));
+    }
+    PetPickerWindow picker;
+    picker.present(pets, std::nullopt, false);
+    QScrollBar* bar = picker.findChild<QScrollArea*>()->verticalScrollBar();
+    ASSERT_TRUE(waitUntil([&] { return bar->maximum() > 0; }));
+    bar->setValue(bar->maximum());
+    const int scrolled = bar->value();
+    picker.tiles().last()->chooseButton()->click();
+    QCoreApplication::processEvents();
+    EXPECT_TRUE(picker.tiles().last()->isSelected());
+    EXPECT_EQ(bar->value(), scrolled);
+}
+
+TEST_F(PetPickerTest, ControlsOnlyReport) {
+    PetPickerWindow picker;
+    QStringList calls;
+    picker.onOpenUserFolder = [&] {
+        calls.append("user");
+    };
+    picker.onOpenCodexFolder = [&] {
+        calls.append("codex");
+    };
+    picker.onReload = [&] {
+        calls.append("reload");
+    };
+    picker.onToggleCodex = [&](bool on) {
+        calls.append(on ? "codex on" : "codex off");
+    };
+    const QList<Pet> pets{pet("zed", "Zed", PetSource::codex)};
+    picker.present(pets, std::nullopt, false);
+    button(picker, "フォルダーを開く ↗", 0)->click();
+    button(picker, "フォルダーを開く ↗", 1)->click();
+    picker.reloadButton()->click();
+    button(picker, "Codex 連携")->click();
+    EXPECT_EQ(calls, (QStringList{"user", "codex", "reload", "codex on"}));
+    EXPECT_FALSE(picker.codexEnabled()) << "the owner decides and presents again";
+    EXPECT_TRUE(picker.tiles().isEmpty());
+
+    // Controls without a callback do nothing.
+    PetPickerWindow bare;
+    bare.present(pets, std::nullopt, true);
+    button(bare, "フォルダーを開く ↗", 0)->click();
+    bare.reloadButton()->click();
+    button(bare, "Codex 連携")->click();
+    EXPECT_TRUE(bare.codexEnabled());
+}
+
+TEST_F(PetPickerTest, LongDescriptionsTakeTwoLinesAtMost) {
+    const QString longText = QString("とても長い説明文がここに入ります。").repeated(8);
+    PetPickerWindow picker;
+    picker.present({pet("long", "Long", PetSource::user, longText)}, std::nullopt, false);
+    const QString detail = picker.tiles()[0]->detail();
+    EXPECT_EQ(detail.count('\n'), 1);
+    EXPECT_TRUE(detail.endsWith(QChar(0x2026))) << detail.toStdString();
+}
+
+TEST_F(PetPickerTest, PreviewsShowTheFirstIdleFrameAndFollowTheFile) {
+    const Pet good = pet("good", "Good", PetSource::user);
+    Pet broken = pet("broken", "Broken", PetSource::user);
+    QFile::resize(broken.spritesheetPath, 10);
+    PetPickerWindow picker;
+    picker.present({good, broken}, std::nullopt, false);
+    const auto previewOf = [&](int index) {
+        return picker.tiles()[index]->findChildren<QLabel*>().first()->pixmap().toImage();
+    };
+    ASSERT_TRUE(waitUntil([&] { return picker.tiles()[1]->hasPreview(); }));
+    QImage preview = previewOf(1);
+    EXPECT_LE(preview.width(), 48);
+    EXPECT_EQ(preview.height(), 48);
+    EXPECT_EQ(preview.pixelColor(preview.width() / 2, 24), cellColor(HatchState::idle, 0));
+    EXPECT_FALSE(picker.tiles()[0]->hasPreview()) << "a sheet that cannot be loaded shows none";
+
+    // Presenting again takes the kept preview at once.
+    picker.present({good, broken}, std::nullopt, false);
+    EXPECT_TRUE(picker.tiles()[1]->hasPreview());
+
+    // The sheet is drawn anew: the next presentation shows the new drawing.
+    QImage redrawn = makeSheet();
+    redrawn.fill(Qt::red);
+    ASSERT_TRUE(redrawn.save(good.spritesheetPath, "PNG"));
+    QFile sheet(good.spritesheetPath);
+    ASSERT_TRUE(sheet.open(QIODevice::ReadWrite));
+    sheet.setFileTime(QDateTime::currentDateTime().addSecs(5), QFileDevice::FileModificationTime);
+    sheet.close();
+    picker.present({good, broken}, std::nullopt, false);
+    ASSERT_TRUE(waitUntil([&] {
+        return picker.tiles()[1]->hasPreview() &&
+               previewOf(1).pixelColor(previewOf(1).width() / 2, 24) == QColor(Qt::red);
+    }));
+}
+
+} // namespace
