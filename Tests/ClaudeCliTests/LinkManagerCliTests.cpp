@@ -98,6 +98,7 @@ TEST_F(LinkManagerCli, APluginLinkedByTheAppMovesThePetInARealSession) {
     ASSERT_EQ(turn.result.exitStatus, 0) << turn.context;
     EXPECT_TRUE(sawRunningEcho(turn.states)) << turn.context;
     EXPECT_EQ(Json::findInteger(home().session(), "bash"), 1) << turn.context;
-    const auto last = Json::findString(home().state(), "state");
+    const boost::json::object state = home().state();
+    const auto last = Json::findString(state, "state");
     EXPECT_TRUE(last == "idle" || last == "waving") << turn.context;
 }
