@@ -206,8 +206,8 @@ boost::json::object freshSession(std::string_view sessionId) {
                                {"agents", 0}};
 }
 
-void saveSession(const boost::json::object& record) {
-    Files::replaceAtomically(HookPaths::sessionFile(), Json::serialize(record));
+bool saveSession(const boost::json::object& record) {
+    return Files::replaceAtomically(HookPaths::sessionFile(), Json::serialize(record));
 }
 
 void recordTool(const boost::json::object& payload) {
@@ -221,11 +221,12 @@ void recordTool(const boost::json::object& payload) {
     boost::json::object record = loadSession();
     const std::vector<std::string> counted = countPending(record);
     count(record, call);
-    saveSession(record);
     // Only once the record holds them: a run that ends in between counts them twice rather than
-    // not at all.
-    for (const std::string& path : counted) {
-        ::unlink(path.c_str());
+    // not at all, and a record that cannot be saved leaves them for the next run.
+    if (saveSession(record)) {
+        for (const std::string& path : counted) {
+            ::unlink(path.c_str());
+        }
     }
 }
 

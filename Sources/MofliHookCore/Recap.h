@@ -17,8 +17,8 @@ boost::json::object loadSession();
 // "session_id" set to `sessionId`, an empty "edited" array and the four counters at 0.
 boost::json::object freshSession(std::string_view sessionId);
 
-// Replaces the session file with `record`; failures are ignored.
-void saveSession(const boost::json::object& record);
+// Replaces the session file with `record`; whether that worked.
+bool saveSession(const boost::json::object& record);
 
 // Counts the tool call of a "PreToolUse" payload into the session file, starting a fresh record
 // when the session id differs from the stored one. Serialised between concurrent hook runs by the

@@ -3,7 +3,8 @@
 //
 //   hook-spawn-timer RUNS PAYLOAD_FILE BASELINE PROGRAM [ARGUMENT...]
 //
-// Prints the median wall time of PROGRAM and of BASELINE in microseconds on one line.
+// Both get the same arguments, so that BASELINE may also be another build of PROGRAM. Prints the
+// median wall time of PROGRAM and of BASELINE in microseconds on one line.
 #include <algorithm>
 #include <cerrno>
 #include <csignal>
@@ -100,13 +101,14 @@ int main(int argc, char** argv) {
     std::signal(SIGPIPE, SIG_IGN);
     const int runs = std::max(1, std::atoi(argv[1]));
     const std::string payload = readFile(argv[2]);
-    char* baseline[] = {argv[3], nullptr};
+    std::vector<char*> baseline(argv + 4, argv + argc + 1);
+    baseline[0] = argv[3];
     char* const* program = argv + 4;
 
     std::vector<double> programTimes;
     std::vector<double> baselineTimes;
     for (int run = 0; run < runs; ++run) {
-        baselineTimes.push_back(timeOneRun(baseline, payload));
+        baselineTimes.push_back(timeOneRun(baseline.data(), payload));
         programTimes.push_back(timeOneRun(program, payload));
     }
     std::printf("%.1f %.1f\n", median(programTimes), median(baselineTimes));
