@@ -2,11 +2,12 @@
 // working folder from the environment, the session record already on disk and the payload all
 // come from the input, which holds them one after the other:
 //
-//   EVENT '\n' PWD '\n' SESSION-RECORD '\x1e' PAYLOAD
+//   EVENT '\n' ENVIRONMENT '\n' SESSION-RECORD '\x1e' PAYLOAD
 //
-// Missing parts are empty. Besides crashes and sanitizer reports, a state file that is not a
-// small JSON object in valid UTF-8, a bubble text over its byte limit and a session record that
-// the next run could not read are faults.
+// ENVIRONMENT stands for the working folder and the terminal program, as the environment would
+// give them: any bytes. Missing parts are empty. Besides crashes and sanitizer reports, a state
+// file that is not a small JSON object in valid UTF-8, a bubble text over its byte limit and a
+// session record that the next run could not read are faults.
 #include "Files.h"
 #include "HookCore.h"
 #include "HookPaths.h"
@@ -15,6 +16,7 @@
 #include "StateFileContract.h"
 #include "StateWriter.h"
 
+#include <algorithm>
 #include <cstdint>
 #include <cstdio>
 #include <cstdlib>
@@ -28,8 +30,8 @@ namespace {
 namespace Key = StateFileContract::Key;
 
 void fail(const char* what, std::string_view text) {
-    std::fprintf(stderr, "%s: %.*s\n", what, static_cast<int>(std::min<std::size_t>(text.size(), 2000)),
-                 text.data());
+    std::fprintf(stderr, "%s: %.*s\n", what,
+                 static_cast<int>(std::min<std::size_t>(text.size(), 2000)), text.data());
     std::abort();
 }
 
@@ -55,7 +57,7 @@ extern "C" int LLVMFuzzerInitialize(int*, char***) {
 extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size) {
     std::string_view input(reinterpret_cast<const char*>(data), size);
     const std::string event(takeUntil(input, '\n'));
-    const std::string_view pwd = takeUntil(input, '\n');
+    const std::string_view environment = takeUntil(input, '\n');
     const std::string_view record = takeUntil(input, '\x1e');
 
     std::filesystem::remove_all(HookPaths::mofliDir());
@@ -66,11 +68,12 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size
     const std::string state = HookCore::deriveState(event, payload);
     boost::json::object out{{Key::state, state}, {Key::message, nullptr}};
     HookCore::assembleOutput(out, event, payload, state);
-    if (!pwd.empty()) {
-        out[Key::termProgram] = pwd;
+    if (!environment.empty()) {
+        out[Key::termProgram] = environment;
     }
     HookCore::putWorkingFolder(out, payload,
-                               pwd.empty() ? std::nullopt : std::optional<std::string_view>(pwd));
+                               environment.empty() ? std::nullopt
+                                                   : std::optional<std::string_view>(environment));
     const std::string written = StateWriter::serializeState(out);
 
     const std::optional<boost::json::value> reread = JsonParser::parse(written, Json::maxDepth);
@@ -83,7 +86,8 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size
     }
     if (const std::optional<std::string> session = Files::readFile(HookPaths::sessionFile());
         session && event == "PreToolUse") {
-        const std::optional<boost::json::value> parsed = JsonParser::parse(*session, Json::maxDepth);
+        const std::optional<boost::json::value> parsed =
+            JsonParser::parse(*session, Json::maxDepth);
         if (!parsed || !parsed->is_object()) {
             fail("session record that the next run cannot read", *session);
         }
