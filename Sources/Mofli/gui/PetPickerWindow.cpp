@@ -231,33 +231,13 @@ QWidget* PetPickerWindow::makePathLabel(const QString& path) {
 
 QWidget* PetPickerWindow::makeFolderHeader(const QString& title, const QString& path,
                                            const std::function<void()>& action) {
-    auto* header = new QWidget;
-    auto* column = new QVBoxLayout(header);
-    column->setContentsMargins(0, 0, 0, 0);
-    column->setSpacing(1);
-    auto* row = new QWidget;
-    row->setFixedWidth(rowWidth);
-    auto* line = new QHBoxLayout(row);
-    line->setContentsMargins(0, 0, 0, 0);
     auto* titleLabel = new QLabel(title);
     titleLabel->setFont(PickerStyle::font(12, true));
     setTextColor(titleLabel, PickerStyle::secondaryText(palette()));
-    line->addWidget(titleLabel, 1);
-    line->addWidget(makeLinkButton(QStringLiteral("フォルダーを開く ↗"), action));
-    column->addWidget(row);
-    column->addWidget(makePathLabel(path));
-    return header;
+    return makeHeaderRow(titleLabel, path, action);
 }
 
 QWidget* PetPickerWindow::makeCodexToggleRow() {
-    auto* header = new QWidget;
-    auto* column = new QVBoxLayout(header);
-    column->setContentsMargins(0, 0, 0, 0);
-    column->setSpacing(1);
-    auto* row = new QWidget;
-    row->setFixedWidth(rowWidth);
-    auto* line = new QHBoxLayout(row);
-    line->setContentsMargins(0, 0, 0, 0);
     auto* toggle = new QCheckBox(QStringLiteral("Codex 連携"));
     toggle->setFont(PickerStyle::font(12));
     toggle->setChecked(codexEnabled_);
@@ -266,14 +246,27 @@ QWidget* PetPickerWindow::makeCodexToggleRow() {
             onToggleCodex(checked);
         }
     });
-    line->addWidget(toggle, 1);
-    line->addWidget(makeLinkButton(QStringLiteral("フォルダーを開く ↗"), [this] {
+    return makeHeaderRow(toggle, PetLibrary::codexPetsDir(), [this] {
         if (onOpenCodexFolder) {
             onOpenCodexFolder();
         }
-    }));
+    });
+}
+
+QWidget* PetPickerWindow::makeHeaderRow(QWidget* leading, const QString& path,
+                                        const std::function<void()>& action) {
+    auto* header = new QWidget;
+    auto* column = new QVBoxLayout(header);
+    column->setContentsMargins(0, 0, 0, 0);
+    column->setSpacing(1);
+    auto* row = new QWidget;
+    row->setFixedWidth(rowWidth);
+    auto* line = new QHBoxLayout(row);
+    line->setContentsMargins(0, 0, 0, 0);
+    line->addWidget(leading, 1);
+    line->addWidget(makeLinkButton(QStringLiteral("フォルダーを開く ↗"), action));
     column->addWidget(row);
-    column->addWidget(makePathLabel(PetLibrary::codexPetsDir()));
+    column->addWidget(makePathLabel(path));
     return header;
 }
 

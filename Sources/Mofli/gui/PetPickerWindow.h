@@ -62,6 +62,9 @@ private:
     QWidget* makeFolderHeader(const QString& title, const QString& path,
                               const std::function<void()>& action);
     QWidget* makeCodexToggleRow();
+    // `leading` (a title or the Codex switch) with the folder link beside it, the path below.
+    QWidget* makeHeaderRow(QWidget* leading, const QString& path,
+                           const std::function<void()>& action);
     QPushButton* makeLinkButton(const QString& title, const std::function<void()>& action);
     QWidget* makeHint(const QString& text);
     QWidget* makeSectionLabel(const QString& text);
