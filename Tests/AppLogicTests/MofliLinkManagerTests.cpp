@@ -406,6 +406,14 @@ TEST_F(MofliLinkManagerTest, DeployLeavesThePreviousFolderWholeWhenTheCopyFails)
         QDir(path("data/Mofli")).entryList(QDir::AllEntries | QDir::Hidden | QDir::NoDotAndDotDot),
         QStringList{"mofli-plugin"})
         << "the previous folder goes once swapped out";
+
+    // A link made by hand is replaced; what it pointed to is the user's and stays.
+    QDir(installed()).removeRecursively();
+    writeFile(path("own/notes.txt"), "mine");
+    ASSERT_TRUE(QFile::link(path("own"), installed()));
+    ASSERT_EQ(MofliLinkManager::deployBundledPlugin({2, 1, 252}), std::nullopt);
+    EXPECT_FALSE(QFileInfo(installed()).isSymLink());
+    EXPECT_EQ(readFile(path("own/notes.txt")), "mine");
 }
 
 // The folder goes only once Claude Code no longer lists the plugin: while it does, Claude Code

@@ -240,7 +240,12 @@ bool renameEntry(const QString& from, const QString& to) {
 // Puts the folder `fresh` at `target`; whatever was at `target` ends up at `fresh`.
 bool swapIn(const QString& fresh, const QString& target) {
     const QFileInfo existing(target);
-    if (!existing.exists() && !existing.isSymLink()) {
+    // A link put there by hand goes, not what it points to, which the swap would hand over to
+    // the clean-up of `fresh`.
+    if (existing.isSymLink() && !QFile::remove(target)) {
+        return false;
+    }
+    if (!QFileInfo::exists(target)) {
         return renameEntry(fresh, target);
     }
     if (exchange(fresh, target)) {
