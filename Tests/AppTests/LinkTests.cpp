@@ -172,6 +172,15 @@ TEST_F(LinkTest, FirstLaunchLinksOnceAndSaysSoAboveThePet) {
     QTest::qWait(300);
     EXPECT_EQ(fake().calls().mid(callsBefore), (QStringList{"plugin list --json", "--version"}));
     EXPECT_EQ(alerts.size(), 1) << "a current plugin is not mentioned";
+
+    // They speak up only when the plugin cannot be kept working.
+    fake().answer("version", "2.1.8 (Claude Code)");
+    AppDelegate third(platform, clock);
+    third.launch();
+    ASSERT_TRUE(waitUntil([&] { return alerts.size() == 2; }, 10000));
+    EXPECT_TRUE(alerts[1].informative.startsWith(QStringLiteral(
+        "Claude Code 連携を更新できませんでした。\nこの Claude Code（2.1.8）は古い")))
+        << alerts[1].informative.toStdString();
 }
 
 TEST_F(LinkTest, FirstLaunchFindingThePluginLinkedRemembersItQuietly) {

@@ -74,7 +74,7 @@ QString excerpt(const QString& description, bool& cut) {
     }
     QString text = kept.join(QLatin1Char('\n'));
     if (cut) {
-        text += QStringLiteral("\n（全文は詳細に）");
+        text += QStringLiteral("\n（続きは「詳細を表示…」から）");
     }
     return text;
 }
@@ -141,7 +141,7 @@ Message unlinkResult(const std::optional<LinkError>& error) {
 }
 
 Message refreshFailure(const LinkError& error) {
-    return failure(QStringLiteral("Claude Code 連携を新しくできませんでした。"), error, retryHint);
+    return failure(QStringLiteral("Claude Code 連携を更新できませんでした。"), error, retryHint);
 }
 
 } // namespace LinkAlerts
