@@ -1,8 +1,8 @@
 #pragma once
 
-// What the tests that run the real Claude Code CLI share: the CLI that scripts/setup pins, a
-// temporary home for each test, and an environment that keeps the CLI fully offline (model
-// requests go to a fake Messages API on loopback).
+// What the tests that run the real Claude Code CLI share: the CLI that scripts/setup pins (or
+// another release it installs), a temporary home for each test, and an environment that keeps the
+// CLI fully offline (model requests go to a fake Messages API on loopback).
 #include "ChildProcess.h"
 #include "FakeMessagesApi.h"
 #include "Json.h"
@@ -23,6 +23,29 @@
 namespace ClaudeCliTesting {
 
 inline const std::string claudeCli = MOFLI_CLAUDE_CLI;
+
+// A release of the CLI that scripts/setup installed for the tests.
+struct CliRelease {
+    std::string version; // "pinned" for the one every other test uses
+    std::string path;
+};
+
+inline void PrintTo(const CliRelease& release, std::ostream* out) {
+    *out << release.version << " at " << release.path;
+}
+
+// The pinned CLI first, then the older releases users still run.
+inline std::vector<CliRelease> cliReleases() {
+    std::vector<CliRelease> releases = {{"pinned", claudeCli}};
+    std::istringstream older(MOFLI_OLDER_CLAUDE_CLIS);
+    for (std::string entry; std::getline(older, entry, '|');) {
+        const auto equals = entry.find('=');
+        if (equals != std::string::npos) {
+            releases.push_back({entry.substr(0, equals), entry.substr(equals + 1)});
+        }
+    }
+    return releases;
+}
 inline const std::string node = MOFLI_NODE;
 inline const std::string stagedPlugin = MOFLI_STAGED_PLUGIN_DIR;
 inline const std::string fakeApiScript = MOFLI_FAKE_MESSAGES_API;
@@ -55,8 +78,8 @@ inline std::string hookRuns(const TemporaryHome& home, const std::string& debugL
 class ClaudeCli : public ::testing::Test {
 protected:
     void SetUp() override {
-        if (::access(claudeCli.c_str(), X_OK) != 0) {
-            GTEST_SKIP() << "No Claude Code CLI at " << claudeCli
+        if (::access(cli_.c_str(), X_OK) != 0) {
+            GTEST_SKIP() << "No Claude Code CLI at " << cli_
                          << ": scripts/setup installs it with npm, which was missing or could "
                             "not reach the registry.";
         }
@@ -65,6 +88,9 @@ protected:
     }
 
     const TemporaryHome& home() const { return *home_; }
+    // The CLI the test runs; set before SetUp.
+    const std::string& cli() const { return cli_; }
+    void useCli(const std::string& path) { cli_ = path; }
 
     // Only what Claude Code needs, so that nothing of the caller's own Claude Code set-up (its
     // config folder, keys, proxies) leaks in; it never clones the official marketplace.
@@ -91,7 +117,7 @@ protected:
                        const std::string& workingDirectory = {},
                        std::function<void()> whileRunning = {}) const {
         ChildCommand command;
-        command.arguments = {claudeCli};
+        command.arguments = {cli_};
         command.arguments.insert(command.arguments.end(), arguments.begin(), arguments.end());
         command.environment = environment(apiUrl);
         command.workingDirectory = workingDirectory;
@@ -141,16 +167,37 @@ protected:
         return turn;
     }
 
-    // Whether the pet was told that the turn's shell command ran.
-    static bool sawRunningEcho(const std::vector<std::string>& states) {
-        return std::any_of(states.begin(), states.end(), [](const std::string& text) {
+    // Whether the state file went the pet's way through the scripted turn: every version seen
+    // is a step of that way, in its order (a step may pass too quickly to be seen), the shell
+    // command showed, and the turn ended idle with the recap of the one command. Releases differ
+    // in what the waving step says, so only its state counts.
+    static bool followedTheTurn(const std::vector<std::string>& states) {
+        const std::vector<std::pair<std::string, std::optional<std::string>>> way = {
+            {"idle", "おかえり〜"}, {"running", "say hi"}, {"running", "$ echo …"},
+            {"review", "考え中…"},  {"waving", {}},        {"idle", "おつかれ〜"}};
+        std::size_t step = 0;
+        bool sawCommand = false;
+        for (const std::string& text : states) {
             const boost::json::object state = Json::parseObject(text);
-            return Json::findString(state, "state") == "running" &&
-                   Json::findString(state, "message") == "$ echo …";
-        });
+            const auto name = Json::findString(state, "state");
+            const auto message = Json::findString(state, "message");
+            while (step < way.size() && !(name == way[step].first &&
+                                          (!way[step].second || message == way[step].second))) {
+                ++step;
+            }
+            if (step == way.size()) {
+                return false;
+            }
+            sawCommand = sawCommand || message == "$ echo …";
+        }
+        const boost::json::object last =
+            states.empty() ? boost::json::object() : Json::parseObject(states.back());
+        return sawCommand && step == way.size() - 1 &&
+               Json::findString(last, "recap") == "🔧 1コマンド";
     }
 
 private:
+    std::string cli_ = claudeCli;
     std::unique_ptr<TemporaryHome> home_;
 };
 

@@ -1,5 +1,7 @@
 #include "LinkError.h"
 
+#include "PluginHooks.h"
+
 LinkError::LinkError(Kind kind, QString detail) : kind_(kind), detail_(std::move(detail)) {
 }
 
@@ -19,6 +21,10 @@ LinkError LinkError::fileError(const QString& description) {
     return {Kind::fileError, description};
 }
 
+LinkError LinkError::cliTooOld(const QString& version) {
+    return {Kind::cliTooOld, version};
+}
+
 QString LinkError::localizedDescription() const {
     switch (kind_) {
     case Kind::commandFailed:
@@ -30,6 +36,11 @@ QString LinkError::localizedDescription() const {
         return QStringLiteral("アプリに同梱された plugin が見つかりませんでした。");
     case Kind::fileError:
         return detail_;
+    case Kind::cliTooOld:
+        return QStringLiteral(
+                   "この Claude Code（%1）は古いため、Mofli と連携できません。Claude Code "
+                   "を %2 以降に更新（claude update）してから、もう一度連携してください。")
+            .arg(detail_, PluginHooks::oldestSupported.toString());
     }
     return detail_;
 }

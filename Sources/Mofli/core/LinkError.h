@@ -11,12 +11,14 @@ public:
         claudeNotFound,       // no `claude` tool anywhere
         bundledPluginMissing, // the app's resources hold no plugin folder
         fileError,            // copying the plugin failed; detail is the system's own text
+        cliTooOld, // the installed Claude Code cannot run the hooks; detail is its version
     };
 
     static LinkError commandFailed(const QString& output);
     static LinkError claudeNotFound();
     static LinkError bundledPluginMissing();
     static LinkError fileError(const QString& description);
+    static LinkError cliTooOld(const QString& version);
 
     Kind kind() const { return kind_; }
     const QString& detail() const { return detail_; }

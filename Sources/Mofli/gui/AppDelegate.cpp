@@ -6,8 +6,8 @@
 #include "FileEventSources.h"
 #include "IdleMonitor.h"
 #include "LinkAlerts.h"
+#include "LinkController.h"
 #include "LoginItem.h"
-#include "MofliLinkManager.h"
 #include "Paths.h"
 #include "PetLibrary.h"
 #include "PetMenu.h"
@@ -57,9 +57,9 @@ QIcon robotIcon() {
 } // namespace
 
 AppDelegate::AppDelegate(Platform& platform, Scheduler& scheduler, QObject* parent)
-    : QObject(parent), platform_(platform), scheduler_(scheduler) {
-    // Two copies or removals of the installed plugin folder must never overlap.
-    linkThread_.setMaxThreadCount(1);
+    : QObject(parent), platform_(platform), scheduler_(scheduler),
+      linkController_(std::make_unique<LinkController>()) {
+    connect(linkController_.get(), &LinkController::report, this, &AppDelegate::showLinkInfo);
     connect(&pets_, &PetList::petsChanged, this, [this] {
         rebuildPetMenu();
         syncPicker();
@@ -71,11 +71,7 @@ AppDelegate::AppDelegate(Platform& platform, Scheduler& scheduler, QObject* pare
     });
 }
 
-AppDelegate::~AppDelegate() {
-    // A link still running reports to this object; it must end first.
-    linkThread_.clear();
-    linkThread_.waitForDone();
-}
+AppDelegate::~AppDelegate() = default;
 
 void AppDelegate::launch() {
     window_ = std::make_unique<AvatarWindow>(platform_, scheduler_);
@@ -358,51 +354,12 @@ void AppDelegate::triggerWave() {
     window_->avatarView()->playWave();
 }
 
-template <typename Work, typename Done> void AppDelegate::inLinkThread(Work work, Done done) {
-    linkThread_.start([this, work = std::move(work), done = std::move(done)]() mutable {
-        auto result = work();
-        QMetaObject::invokeMethod(
-            this, [done = std::move(done), result = std::move(result)]() mutable { done(result); },
-            Qt::QueuedConnection);
-    });
-}
-
 void AppDelegate::setupClaudeLinkIfNeeded() {
-    if (Settings::didAttemptInitialLink()) {
-        return;
-    }
-    enum class Outcome { noTool, alreadyLinked, linked, failed };
-    inLinkThread(
-        [] {
-            if (!MofliLinkManager::claudePath()) {
-                return Outcome::noTool;
-            }
-            if (MofliLinkManager::isLinked()) {
-                return Outcome::alreadyLinked;
-            }
-            return MofliLinkManager::link() ? Outcome::failed : Outcome::linked;
-        },
-        [this](Outcome outcome) {
-            // Without a tool the next launch tries again; otherwise the attempt is settled.
-            if (outcome == Outcome::noTool) {
-                return;
-            }
-            Settings::setDidAttemptInitialLink(true);
-            // A failure stays quiet: the menu links on request and says why it cannot.
-            if (outcome == Outcome::linked) {
-                showLinkInfo(LinkAlerts::firstLinkText());
-            }
-        });
+    linkController_->startAtLaunch();
 }
 
 void AppDelegate::linkPlugin() {
-    inLinkThread(
-        [] {
-            const std::optional<LinkError> error = MofliLinkManager::link();
-            return LinkAlerts::linkResultText(error ? std::optional(error->localizedDescription())
-                                                    : std::nullopt);
-        },
-        [this](const QString& text) { showLinkInfo(text); });
+    linkController_->link();
 }
 
 void AppDelegate::unlinkPlugin() {
@@ -411,17 +368,11 @@ void AppDelegate::unlinkPlugin() {
     if (runAlert(*question) != confirm) {
         return;
     }
-    inLinkThread(
-        [] {
-            const std::optional<LinkError> error = MofliLinkManager::unlink();
-            return LinkAlerts::unlinkResultText(error ? std::optional(error->localizedDescription())
-                                                      : std::nullopt);
-        },
-        [this](const QString& text) { showLinkInfo(text); });
+    linkController_->unlink();
 }
 
-void AppDelegate::showLinkInfo(const QString& text) {
-    const std::unique_ptr<QMessageBox> alert = LinkAlerts::info(text);
+void AppDelegate::showLinkInfo(const QString& text, const QString& detail) {
+    const std::unique_ptr<QMessageBox> alert = LinkAlerts::info(text, detail);
     runAlert(*alert);
 }
 

@@ -5,12 +5,12 @@
 #include <QIcon>
 #include <QObject>
 #include <QPoint>
-#include <QThreadPool>
 #include <memory>
 #include <optional>
 
 class AvatarWindow;
 class IdleMonitor;
+class LinkController;
 class PetPickerWindow;
 class Platform;
 class QAbstractButton;
@@ -72,14 +72,15 @@ public:
     void triggerJump();
     void triggerWave();
 
-    // The Claude Code link. The work runs on one background thread, one request at a time; the
-    // outcome is reported in an alert above the pet.
-    // Links once, at the first launch that finds a `claude` tool.
+    // The Claude Code link, run by the link controller; outcomes are reported in an alert above
+    // the pet. At launch: the first link, or bringing a linked plugin up to date.
     void setupClaudeLinkIfNeeded();
     void linkPlugin();
     // Asks first.
     void unlinkPlugin();
-    void showLinkInfo(const QString& text);
+    // `detail`, when there is one, sits behind the alert's details button.
+    void showLinkInfo(const QString& text, const QString& detail = {});
+    LinkController* linkController() const { return linkController_.get(); }
     // Places the alert just above the pet, inside the visible part of the pet's screen.
     void positionAboveAvatar(QMessageBox* alert);
 
@@ -98,8 +99,6 @@ private:
     // Keeps an open picker in step with pets chosen or rescanned elsewhere.
     void syncPicker();
     void activateTerminal(const TerminalOrigin& origin);
-    // Runs `work` on the link thread; `done` gets its result on the main thread.
-    template <typename Work, typename Done> void inLinkThread(Work work, Done done);
     // Shows an alert modally above the pet; the button that closed it.
     QAbstractButton* runAlert(QMessageBox& alert);
 
@@ -116,7 +115,8 @@ private:
     // Set while the picker is being refreshed by its own command, which presents it anyway.
     bool presentingPicker_ = false;
     std::unique_ptr<IdleMonitor> idleMonitor_;
-    // Last members: destroyed first, so no delivery can reach a half-destroyed delegate.
+    // Last members: destroyed first, so no delivery can reach a half-destroyed delegate. The
+    // link controller stops a running `claude` instead of waiting for it.
     std::unique_ptr<StateWatcher> watcher_;
-    QThreadPool linkThread_;
+    std::unique_ptr<LinkController> linkController_;
 };
