@@ -167,6 +167,10 @@ TEST_F(SpriteSheetTest, RefusesWhatIsNoRegularFileWithoutWaitingOnIt) {
     const QString linkToSheet = QDir(dir_.path()).filePath("linked.png");
     ASSERT_TRUE(QFile::link(write("sheet.png", makeSheet(), "PNG"), linkToSheet));
     EXPECT_TRUE(SpriteSheet::load(linkToSheet));
+    // Nor what anyone may have written.
+    ASSERT_TRUE(
+        QFile::setPermissions(linkToSheet, QFile::permissions(linkToSheet) | QFile::WriteOther));
+    EXPECT_FALSE(SpriteSheet::load(linkToSheet));
 }
 
 TEST_F(SpriteSheetTest, RefusesOversizedSheetsAndIgnoresAbsurdResolutions) {

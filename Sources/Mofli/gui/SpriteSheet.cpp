@@ -1,5 +1,6 @@
 #include "SpriteSheet.h"
 
+#include "FileTrust.h"
 #include "Logging.h"
 
 #include <QBuffer>
@@ -97,8 +98,9 @@ bool drawnInBlocks(const QImage& image, int block, int bandHeight) {
     return true;
 }
 
-// The whole file, or nothing when it is no regular file, too large or unreadable. It is opened
-// without blocking and checked again, in case it was swapped for a FIFO since the first look.
+// The whole file, or nothing when it is no regular file, too large, unreadable, or could have
+// been written by someone else. It is opened without blocking and checked again, in case it was
+// swapped since the first look.
 std::optional<QByteArray> readSheetFile(const QString& path) {
     const QByteArray nativePath = QFile::encodeName(path);
     struct stat info;
@@ -111,7 +113,8 @@ std::optional<QByteArray> readSheetFile(const QString& path) {
         return std::nullopt;
     }
     std::optional<QByteArray> contents;
-    if (fstat(fd, &info) == 0 && S_ISREG(info.st_mode) && info.st_size <= maxFileBytes) {
+    if (fstat(fd, &info) == 0 && S_ISREG(info.st_mode) && info.st_size <= maxFileBytes &&
+        !FileTrust::distrust(info)) {
         contents.emplace();
         contents->reserve(qsizetype(info.st_size));
         char chunk[65536];
@@ -141,7 +144,7 @@ std::shared_ptr<SpriteSheet> SpriteSheet::load(const QString& path) {
     if (!contents) {
         qCInfo(lcSheet) << "cannot load the sprite sheet" << path
                         << "(missing, unreadable, larger than" << maxFileBytes
-                        << "bytes or no regular file)";
+                        << "bytes, no regular file, of another user or writable by others)";
         return nullptr;
     }
     QBuffer buffer;

@@ -19,8 +19,8 @@ public:
     static constexpr int rowCount = 9;
 
     // Nothing when the file is missing, no regular file (a FIFO, device, socket or folder is
-    // never opened), larger than 64 MiB, more than three pixels per unit of a whole sheet on
-    // either side, or cannot be decoded.
+    // never opened), of another user or writable by others, larger than 64 MiB, more than three
+    // pixels per unit of a whole sheet on either side, or cannot be decoded.
     static std::shared_ptr<SpriteSheet> load(const QString& path);
 
     // The same image object for repeated calls; cells outside the sheet are transparent. The
