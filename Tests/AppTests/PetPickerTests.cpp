@@ -7,6 +7,7 @@
 #include <QAbstractButton>
 #include <QCheckBox>
 #include <QDir>
+#include <QElapsedTimer>
 #include <QFile>
 #include <QGuiApplication>
 #include <QLabel>
@@ -240,6 +241,33 @@ TEST_F(PetPickerTest, LongDescriptionsTakeTwoLinesAtMost) {
     const QString detail = picker.tiles()[0]->detail();
     EXPECT_EQ(detail.count('\n'), 1);
     EXPECT_TRUE(detail.endsWith(QChar(0x2026))) << detail.toStdString();
+}
+
+TEST_F(PetPickerTest, MegabyteDescriptionsAreCutBeforeTheyAreLaidOut) {
+    // A descriptor may hold a megabyte of text, of which a tile shows two lines. Laying all of it
+    // out took over a second per tile.
+    const QString huge = QStringLiteral("とても長い説明 ").repeated(1 << 17);
+    const QString longName = QStringLiteral("Name ").repeated(1000);
+    QList<Pet> pets;
+    for (int i = 0; i < 40; ++i) {
+        const QString id = QStringLiteral("p%1").arg(i, 2, 10, QChar('0'));
+        pets.append(
+            Pet{id, id + longName, huge, QDir(petsDir()).filePath("missing.png"), PetSource::user});
+    }
+    PetPickerWindow picker;
+    QElapsedTimer elapsed;
+    elapsed.start();
+    picker.present(pets, std::nullopt, false);
+    // Far above what cut texts take even on a loaded machine, far below what the whole texts did.
+    EXPECT_LT(elapsed.elapsed(), 10000);
+    const QList<PetTile*> tiles = picker.tiles();
+    ASSERT_EQ(tiles.size(), 40);
+    for (PetTile* tile : {tiles.first(), tiles.last()}) {
+        EXPECT_EQ(tile->detail().count('\n'), 1);
+        EXPECT_TRUE(tile->detail().startsWith(QStringLiteral("とても長い説明 とても")));
+        EXPECT_TRUE(tile->detail().endsWith(QChar(0x2026)));
+        EXPECT_TRUE(tile->name().endsWith(QChar(0x2026)));
+    }
 }
 
 TEST_F(PetPickerTest, PreviewsShowTheFirstIdleFrameAndFollowTheFile) {
