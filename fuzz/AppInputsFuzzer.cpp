@@ -79,6 +79,8 @@ void loadSheet(QByteArrayView bytes) {
             sheet->frame(state, 7);
         }
     }
+    // The preview's way: one frame, cut while decoding where the format can.
+    SpriteSheet::loadFrame(path, HatchState::idle, 0);
 }
 
 } // namespace

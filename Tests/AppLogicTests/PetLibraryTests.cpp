@@ -1,10 +1,16 @@
 #include "HomeFixture.h"
+#include "OtherUser.h"
 #include "Paths.h"
 #include "PetLibrary.h"
 
+#include <QJsonDocument>
+#include <QJsonObject>
 #include <QStringEncoder>
 #include <QStringList>
 #include <cstring>
+#include <functional>
+#include <grp.h>
+#include <pwd.h>
 #include <sys/socket.h>
 #include <sys/stat.h>
 #include <sys/un.h>
@@ -68,7 +74,8 @@ TEST_F(PetLibraryTest, SkipsInvalidPackagesAndKeepsTheValidOnes) {
     writeFile(dir + "/broken/pet.json", R"({"id":"broken",)");
     ASSERT_TRUE(QDir().mkpath(dir + "/nodescriptor"));
     writeFile(dir + "/described/pet.json",
-              R"({"id":"described","displayName":"","spritesheetPath":"../s","description":3})");
+              R"({"id":"described","displayName":"","spritesheetPath":"s","description":3})");
+    writeFile(dir + "/described/s", "png");
     // A FIFO in place of a descriptor must not block discovery.
     ASSERT_TRUE(QDir().mkpath(dir + "/fifo"));
     ASSERT_EQ(mkfifo(QFile::encodeName(dir + "/fifo/pet.json").constData(), 0600), 0);
@@ -100,8 +107,8 @@ TEST_F(PetLibraryTest, SkipsSheetsThatAreNoRegularFileAndHugeDescriptors) {
     ASSERT_LT(size_t(socketPath.size()), sizeof address.sun_path);
     std::memcpy(address.sun_path, socketPath.constData(), size_t(socketPath.size()));
     ASSERT_EQ(bind(listening, reinterpret_cast<sockaddr*>(&address), sizeof address), 0);
-    writeFile(path("real.png"), "png");
-    ASSERT_TRUE(QFile::link(path("real.png"), sheetOf("linked")));
+    writeFile(dir + "/linked/real.png", "png");
+    ASSERT_TRUE(QFile::link(dir + "/linked/real.png", sheetOf("linked")));
     writeFile(sheetOf("huge"), "png");
     writeFile(dir + "/huge/pet.json",
               R"({"id":"huge","displayName":"huge","spritesheetPath":"art/sheet.png"})" +
@@ -233,4 +240,135 @@ TEST_F(PetLibraryTest, SortsByCodePointAfterCompositionAndStably) {
     EXPECT_EQ(ids(PetLibrary::discover()),
               (QStringList{"upper-b", "a", "lower-b", "f", "precomposed", "decomposed", "fullwidth",
                            "emoji"}));
+}
+
+TEST_F(PetLibraryTest, PetsThatAnotherUserPlantedOrThatOthersMayChangeAreSkipped) {
+    std::string why;
+    const std::unique_ptr<OtherUser> other = OtherUser::create(why);
+    // The real pet ships with the app; a shell in a shared folder such as /var/tmp/x makes
+    // /var/tmp/pets a search folder too, read before the app's own.
+    const QString resources = path("resources");
+    addPet(resources + "/pets", "mochi", "mochi", "Mochi");
+    qputenv("MOFLI_RESOURCE_DIR", QFile::encodeName(resources));
+    const QString shared = path("var-tmp");
+    ASSERT_TRUE(QDir().mkpath(shared + "/x"));
+    ASSERT_EQ(::chmod(QFile::encodeName(shared).constData(), 01777), 0);
+    ASSERT_TRUE(QDir::setCurrent(shared + "/x"));
+    const QString mine = shared + "/x/pets";
+    const QString above = shared + "/pets";
+    const auto give = [&](const QString& target, mode_t mode) {
+        ASSERT_TRUE(other && other->own(QFile::encodeName(target).toStdString(), mode));
+    };
+    const auto chmodTo = [](const QString& target, mode_t mode) {
+        ASSERT_EQ(::chmod(QFile::encodeName(target).constData(), mode), 0);
+    };
+    const auto chgrpTo = [](const QString& target, gid_t group) {
+        ASSERT_EQ(::chown(QFile::encodeName(target).constData(), uid_t(-1), group), 0);
+    };
+    const QString package = mine + "/mochi";
+    const QString sheet = package + "/art/sheet.png";
+
+    const struct {
+        const char* name;
+        bool needsOtherUser;
+        // Where a pet with the id "mochi" and the name "Planted" is put, read before the app's own.
+        const QString& plantedIn;
+        // What then makes it hostile.
+        std::function<void()> harden;
+        // The name of the pet that wins the id.
+        const char* shown;
+    } cases[] = {
+        {"../pets of another user", true, above,
+         [&] {
+             for (const char* part :
+                  {"", "/mochi", "/mochi/pet.json", "/mochi/art", "/mochi/art/sheet.png"}) {
+                 give(above + part, 0755);
+             }
+         },
+         "Mochi"},
+        {"../pets that everyone may write to", false, above, [&] { chmodTo(above, 0777); },
+         "Mochi"},
+        {"a package of another user", true, mine, [&] { give(package, 0755); }, "Mochi"},
+        {"a package that everyone may write to", false, mine, [&] { chmodTo(package, 0777); },
+         "Mochi"},
+        {"a package linked to another user's folder", true, shared,
+         [&] {
+             give(shared + "/mochi", 0755);
+             ASSERT_TRUE(QDir().mkpath(mine));
+             ASSERT_TRUE(QFile::link(shared + "/mochi", package));
+         },
+         "Mochi"},
+        {"a descriptor of another user", true, mine, [&] { give(package + "/pet.json", 0644); },
+         "Mochi"},
+        {"a sheet of another user", true, mine, [&] { give(sheet, 0644); }, "Mochi"},
+        {"a sheet that another user's group may write", true, mine,
+         [&] {
+             chgrpTo(sheet, other->gid());
+             chmodTo(sheet, 0664);
+         },
+         "Mochi"},
+        {"the user's own pets, writable by the user's own group", false, mine,
+         [&] { chmodTo(package, 0775); }, "Planted"},
+        {"the user's own pets", false, mine, [] {}, "Planted"},
+    };
+    // Desktop systems give each user a group of their own; a umask of 002 then makes the user's
+    // files writable by that group alone.
+    const passwd* me = ::getpwuid(::geteuid());
+    const group* ownGroup = me ? ::getgrgid(me->pw_gid) : nullptr;
+    const bool groupOfOne = ownGroup && QByteArray(ownGroup->gr_name) == me->pw_name &&
+                            ownGroup->gr_mem[0] == nullptr && ::getegid() == me->pw_gid;
+    for (const auto& c : cases) {
+        if ((c.needsOtherUser && !other) ||
+            (!groupOfOne && QByteArray(c.name).contains("own group"))) {
+            continue;
+        }
+        SCOPED_TRACE(c.name);
+        addPet(c.plantedIn, "mochi", "mochi", "Planted");
+        c.harden();
+        const QList<Pet> pets = PetLibrary::discover();
+        ASSERT_EQ(ids(pets), QStringList{"mochi"});
+        EXPECT_EQ(pets[0].displayName, c.shown);
+        QFile::remove(package);
+        for (const QString& folder : {mine, above, shared + "/mochi"}) {
+            QDir(folder).removeRecursively();
+        }
+    }
+    qunsetenv("MOFLI_RESOURCE_DIR");
+    if (!other) {
+        GTEST_SKIP() << "the cases with another user did not run: " << why;
+    }
+}
+
+TEST_F(PetLibraryTest, SheetPathsThatLeaveTheirPackageAreRefused) {
+    const QString dir = PetLibrary::userPetsDir();
+    writeFile(path("outside/sheet.png"), "png");
+    const struct {
+        const char* id;
+        QString sheetPath;
+        bool found;
+    } cases[] = {
+        {"up-to-system", QString("../").repeated(40) + "etc/passwd", false},
+        {"absolute", "/etc/passwd", false},
+        {"into-neighbour", "art/../../inside-and-back/art/sheet.png", false},
+        {"linked-file", "art/passwd.png", false},
+        {"linked-folder", "elsewhere/sheet.png", false},
+        {"inside-and-back", "art/../art/sheet.png", true},
+    };
+    for (const auto& c : cases) {
+        addPet(dir, c.id, c.id, c.id);
+        writeFile(
+            dir + "/" + c.id + "/pet.json",
+            QJsonDocument(
+                QJsonObject{{"id", c.id}, {"displayName", c.id}, {"spritesheetPath", c.sheetPath}})
+                .toJson());
+        ASSERT_TRUE(QFile::link("/etc/passwd", dir + "/" + c.id + "/art/passwd.png"));
+        ASSERT_TRUE(QFile::link(path("outside"), dir + "/" + c.id + "/elsewhere"));
+    }
+    QStringList expected;
+    for (const auto& c : cases) {
+        if (c.found) {
+            expected.append(c.id);
+        }
+    }
+    EXPECT_EQ(ids(PetLibrary::discover()), expected);
 }

@@ -1,12 +1,15 @@
 #include "AppFixture.h"
 #include "PetLibrary.h"
 #include "PetPickerWindow.h"
+#include "PetPreviews.h"
 #include "PetTile.h"
 #include "SpriteSheet.h"
 
 #include <QAbstractButton>
+#include <QBuffer>
 #include <QCheckBox>
 #include <QDir>
+#include <QElapsedTimer>
 #include <QFile>
 #include <QGuiApplication>
 #include <QLabel>
@@ -15,6 +18,7 @@
 #include <QScreen>
 #include <QScrollArea>
 #include <QScrollBar>
+#include <unistd.h>
 
 namespace {
 
@@ -240,6 +244,88 @@ TEST_F(PetPickerTest, LongDescriptionsTakeTwoLinesAtMost) {
     const QString detail = picker.tiles()[0]->detail();
     EXPECT_EQ(detail.count('\n'), 1);
     EXPECT_TRUE(detail.endsWith(QChar(0x2026))) << detail.toStdString();
+}
+
+TEST_F(PetPickerTest, MegabyteDescriptionsAreCutBeforeTheyAreLaidOut) {
+    // A descriptor may hold a megabyte of text, of which a tile shows two lines. Laying all of it
+    // out took over a second per tile.
+    const QString huge = QStringLiteral("とても長い説明 ").repeated(1 << 17);
+    const QString longName = QStringLiteral("Name ").repeated(1000);
+    QList<Pet> pets;
+    for (int i = 0; i < 40; ++i) {
+        const QString id = QStringLiteral("p%1").arg(i, 2, 10, QChar('0'));
+        pets.append(
+            Pet{id, id + longName, huge, QDir(petsDir()).filePath("missing.png"), PetSource::user});
+    }
+    PetPickerWindow picker;
+    QElapsedTimer elapsed;
+    elapsed.start();
+    picker.present(pets, std::nullopt, false);
+    // Far above what cut texts take even on a loaded machine, far below what the whole texts did.
+    EXPECT_LT(elapsed.elapsed(), 10000);
+    const QList<PetTile*> tiles = picker.tiles();
+    ASSERT_EQ(tiles.size(), 40);
+    for (PetTile* tile : {tiles.first(), tiles.last()}) {
+        EXPECT_EQ(tile->detail().count('\n'), 1);
+        EXPECT_TRUE(tile->detail().startsWith(QStringLiteral("とても長い説明 とても")));
+        EXPECT_TRUE(tile->detail().endsWith(QChar(0x2026)));
+        EXPECT_TRUE(tile->name().endsWith(QChar(0x2026)));
+    }
+}
+
+TEST_F(PetPickerTest, LargeSheetsAreDecodedOneAtATime) {
+    // The largest sheet there may be, three pixels per unit, in a WebP file of a few kilobytes:
+    // it decodes to a hundred megabytes, whatever its file size.
+    QImage large(3 * 8 * SpriteSheet::frameWidth, 3 * 9 * SpriteSheet::frameHeight,
+                 QImage::Format_ARGB32);
+    large.fill(Qt::transparent);
+    QByteArray webp;
+    QBuffer buffer(&webp);
+    buffer.open(QIODevice::WriteOnly);
+    if (!large.save(&buffer, "WEBP")) {
+        GTEST_SKIP() << "Qt's WebP plugin is missing (scripts/setup installs it)";
+    }
+    QFile statm(QStringLiteral("/proc/self/statm"));
+    if (!statm.open(QIODevice::ReadOnly | QIODevice::Unbuffered)) {
+        GTEST_SKIP() << "no /proc/self/statm to read this process's memory from";
+    }
+    const auto resident = [&] {
+        statm.seek(0);
+        return statm.readAll().split(' ').value(1).toLongLong() * ::sysconf(_SC_PAGESIZE);
+    };
+    const qint64 decodedBytes = qint64(large.sizeInBytes());
+    large = QImage();
+    QStringList sheets;
+    for (int i = 0; i < 12; ++i) {
+        sheets.append(QDir(petsDir()).filePath(QStringLiteral("large%1.webp").arg(i)));
+        QFile file(sheets.last());
+        ASSERT_TRUE(file.open(QIODevice::WriteOnly));
+        file.write(webp);
+    }
+
+    PetPreviews previews;
+    int ready = 0;
+    QObject::connect(&previews, &PetPreviews::ready, [&] { ++ready; });
+    const qint64 before = resident();
+    qint64 peak = before;
+    for (const QString& sheet : sheets) {
+        EXPECT_FALSE(previews.preview(sheet, 48));
+    }
+    ASSERT_TRUE(waitUntil(
+        [&] {
+            peak = std::max(peak, resident());
+            return ready == sheets.size();
+        },
+        60000));
+    // A large sheet is decoded alone, on any machine: WebP takes about twice the decoded size
+    // while it decodes (the decoder has a buffer of its own), and nothing may add to that.
+    EXPECT_LT(peak - before, 3 * decodedBytes)
+        << "grew by " << (peak - before) / decodedBytes << " decoded sheets";
+    for (const QString& sheet : sheets) {
+        const std::optional<QImage> preview = previews.preview(sheet, 48);
+        ASSERT_TRUE(preview);
+        EXPECT_EQ(preview->height(), 48);
+    }
 }
 
 TEST_F(PetPickerTest, PreviewsShowTheFirstIdleFrameAndFollowTheFile) {

@@ -8,6 +8,7 @@
 #include <QPainter>
 #include <QTemporaryDir>
 #include <cmath>
+#include <utility>
 
 namespace {
 
@@ -17,6 +18,15 @@ protected:
         const QString path = QDir(dir_.path()).filePath(name);
         EXPECT_TRUE(image.save(path, format, 100));
         return path;
+    }
+    // The test sheet at two pixels per unit, marked 144 dpi.
+    static QImage doubledSheet() {
+        const QImage regular = makeSheet();
+        QImage doubled = regular.scaled(regular.size() * 2);
+        const int dpm144 = int(std::lround(144 / 0.0254));
+        doubled.setDotsPerMeterX(dpm144);
+        doubled.setDotsPerMeterY(dpm144);
+        return doubled;
     }
     QTemporaryDir dir_;
 };
@@ -84,11 +94,7 @@ TEST_F(SpriteSheetTest, RowsAreCountedFromTheBottomEdge) {
 
 TEST_F(SpriteSheetTest, SizesAreInTheImagesOwnUnits) {
     const QImage regular = makeSheet();
-    QImage doubled = regular.scaled(regular.size() * 2);
-    const int dpm144 = int(std::lround(144 / 0.0254));
-    doubled.setDotsPerMeterX(dpm144);
-    doubled.setDotsPerMeterY(dpm144);
-    auto retina = SpriteSheet::load(write("retina.png", doubled, "PNG"));
+    auto retina = SpriteSheet::load(write("retina.png", doubledSheet(), "PNG"));
     ASSERT_TRUE(retina);
     EXPECT_DOUBLE_EQ(retina->pixelsPerUnit(), 2.0);
     const QImage& frame = retina->frame(HatchState::waiting, 3);
@@ -117,6 +123,44 @@ TEST_F(SpriteSheetTest, SizesAreInTheImagesOwnUnits) {
     EXPECT_EQ(unmarked->frame(HatchState::failed, 1).size(), QSize(192, 208));
     EXPECT_EQ(unmarked->frame(HatchState::failed, 1).pixelColor(50, 50),
               cellColor(HatchState::failed, 1));
+}
+
+TEST_F(SpriteSheetTest, OneFrameAloneIsTheFrameOfTheWholeSheetInEveryFormat) {
+    const QImage regular = makeSheet();
+    const QImage doubled = doubledSheet();
+    // PNG decodes a doubled sheet at half its size, JPEG decodes the frame alone, WebP decodes
+    // it all; each gives the same frame.
+    const struct {
+        const char* file;
+        const QImage& image;
+        const char* format;
+        bool lossy;
+    } cases[] = {{"sheet.png", regular, "PNG", false},
+                 {"doubled.png", doubled, "PNG", false},
+                 {"sheet.jpg", regular, "JPEG", true},
+                 {"sheet.webp", regular, "WEBP", false}};
+    for (const auto& c : cases) {
+        SCOPED_TRACE(c.file);
+        const QString path = write(c.file, c.image, c.format);
+        const std::shared_ptr<SpriteSheet> sheet = SpriteSheet::load(path);
+        ASSERT_TRUE(sheet);
+        for (const auto& [state, index] :
+             {std::pair(HatchState::idle, 0), std::pair(HatchState::waiting, 3),
+              std::pair(HatchState::review, 9)}) {
+            const std::optional<SpriteSheet::Frame> alone =
+                SpriteSheet::loadFrame(path, state, index);
+            ASSERT_TRUE(alone);
+            const QImage& whole = sheet->frame(state, index);
+            ASSERT_EQ(alone->image.size() * (whole.width() / alone->image.width()), whole.size());
+            EXPECT_EQ(alone->image.size(), QSize(192, 208) * alone->pixelsPerUnit);
+            const QColor aloneColor = alone->image.pixelColor(alone->image.width() / 2, 100);
+            const QColor wholeColor =
+                whole.pixelColor(whole.width() / 2, 100 * whole.height() / alone->image.height());
+            EXPECT_NEAR(aloneColor.red(), wholeColor.red(), c.lossy ? 3 : 0);
+            EXPECT_NEAR(aloneColor.green(), wholeColor.green(), c.lossy ? 3 : 0);
+            EXPECT_NEAR(aloneColor.alpha(), wholeColor.alpha(), c.lossy ? 3 : 0);
+        }
+    }
 }
 
 TEST_F(SpriteSheetTest, LoadsWebP) {
@@ -167,6 +211,10 @@ TEST_F(SpriteSheetTest, RefusesWhatIsNoRegularFileWithoutWaitingOnIt) {
     const QString linkToSheet = QDir(dir_.path()).filePath("linked.png");
     ASSERT_TRUE(QFile::link(write("sheet.png", makeSheet(), "PNG"), linkToSheet));
     EXPECT_TRUE(SpriteSheet::load(linkToSheet));
+    // Nor what anyone may have written.
+    ASSERT_TRUE(
+        QFile::setPermissions(linkToSheet, QFile::permissions(linkToSheet) | QFile::WriteOther));
+    EXPECT_FALSE(SpriteSheet::load(linkToSheet));
 }
 
 TEST_F(SpriteSheetTest, RefusesOversizedSheetsAndIgnoresAbsurdResolutions) {

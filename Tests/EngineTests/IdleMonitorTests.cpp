@@ -1,7 +1,9 @@
 #include "EngineFixture.h"
 #include "IdleMonitor.h"
 
+#include <memory>
 #include <optional>
+#include <vector>
 
 namespace {
 
@@ -23,9 +25,9 @@ protected:
     int queries = 0;
     int returns = 0;
     IdleMonitor monitor{clock,
-                        [this] {
+                        [this](const IdleMonitor::IdleReply& reply) {
                             ++queries;
-                            return idle;
+                            reply(idle);
                         },
                         [this] {
                             ++returns;
@@ -114,6 +116,31 @@ TEST_F(IdleMonitorTest, AReturnWhileThePetIsBusyIsUsedUp) {
     tick(0.1);
     tick(0.1);
     EXPECT_TRUE(shown.empty()) << "the used-up return is not shown later either";
+}
+
+TEST_F(IdleMonitorTest, AnAnswerStillOutHoldsBackTheNextQuestions) {
+    // A desktop service that answers late, or after the monitor is gone.
+    std::vector<IdleMonitor::IdleReply> pending;
+    int late = 0;
+    auto slow = std::make_unique<IdleMonitor>(
+        clock, [&](IdleMonitor::IdleReply reply) { pending.push_back(std::move(reply)); },
+        [&] { ++late; });
+    slow->start();
+    clock.advance(10 * IdleMonitor::intervalSeconds);
+    ASSERT_EQ(pending.size(), 1u) << "questions piled up behind one that is not answered";
+    pending.back()(IdleMonitor::awaySeconds);
+    EXPECT_TRUE(slow->wasAway());
+    clock.advance(IdleMonitor::intervalSeconds);
+    ASSERT_EQ(pending.size(), 2u);
+    pending.back()(0.5);
+    EXPECT_EQ(late, 1) << "the late answer still counts";
+
+    clock.advance(IdleMonitor::intervalSeconds);
+    ASSERT_EQ(pending.size(), 3u);
+    slow.reset();
+    // An answer for a monitor that is gone changes nothing.
+    pending.back()(0.5);
+    EXPECT_EQ(late, 1);
 }
 
 } // namespace

@@ -36,13 +36,14 @@ public:
     }
     void becomeAccessoryApplication() override { ++accessoryRequests; }
     bool systemTrayAvailable() const override { return trayAvailable; }
-    std::optional<double> secondsSinceLastInput() const override { return idleSeconds; }
+    void secondsSinceLastInput(QObject*, IdleReply reply) override { reply(idleSeconds); }
     void openFolder(const QString& dir) override {
         openedFolders.append({dir, QFileInfo(dir).isDir()});
     }
-    bool activateTerminal(const TerminalOrigin& origin) override {
+    void activateTerminal(const TerminalOrigin& origin, QObject*,
+                          std::function<void(bool)> done) override {
         activations.append(origin);
-        return activationSucceeds;
+        done(activationSucceeds);
     }
     bool canActivateTerminal(const TerminalOrigin&) const override { return terminalsActivatable; }
 };

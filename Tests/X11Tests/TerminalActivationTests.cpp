@@ -4,19 +4,26 @@
 #include "AvatarState.h"
 #include "AvatarView.h"
 #include "AvatarWindow.h"
+#include "OtherUser.h"
 #include "Platform.h"
 #include "QtScheduler.h"
+#include "SavedEnvironment.h"
+#include "UnixSockets.h"
 #include "X11Fixture.h"
 
 #include <QDir>
 #include <QFile>
 #include <QProcess>
+#include <QSaveFile>
 #include <QStandardPaths>
+#include <QTimer>
+#include <QWidget>
 #include <X11/Xatom.h>
 #include <X11/Xutil.h>
 #include <fcntl.h>
 #include <memory>
 #include <optional>
+#include <poll.h>
 #include <stdlib.h>
 #include <unistd.h>
 #include <vector>
@@ -48,13 +55,6 @@ protected:
         terminals_.clear();
         if (usesTmux_) {
             tmux({QStringLiteral("kill-server")});
-        }
-        for (const auto& [name, value] : savedTmux_) {
-            if (value) {
-                qputenv(name, *value);
-            } else {
-                qunsetenv(name);
-            }
         }
         X11Fixture::TearDown();
     }
@@ -151,10 +151,19 @@ protected:
         return !state.empty() && state[0] == IconicState;
     }
 
+    // Asks the platform to bring `origin`'s terminal forward; its answer.
+    bool activate(const TerminalOrigin& origin) {
+        std::optional<bool> answer;
+        QObject context;
+        platform_->activateTerminal(origin, &context, [&](bool activated) { answer = activated; });
+        settle([&] { return answer.has_value(); }, startTimeoutMs);
+        return answer.value_or(false);
+    }
+
     // Asks `origin`'s terminal forward; whether the platform reported success and the window
     // manager then made `expected` the active window.
     testing::AssertionResult bringsForward(const TerminalOrigin& origin, Window expected) {
-        if (!platform_->activateTerminal(origin)) {
+        if (!activate(origin)) {
             return testing::AssertionFailure() << "activateTerminal returned false";
         }
         if (!settle([&] { return activeWindow() == expected; })) {
@@ -164,14 +173,19 @@ protected:
         return testing::AssertionSuccess();
     }
 
+    // Clicks the pet's bubble as the user would, once it shows `origin`.
+    void clickBubble(const AvatarView* view, const TerminalOrigin& origin) {
+        ASSERT_TRUE(settle([&] {
+            return view->engine().sourceOrigin() == origin && !view->bubbleRect().isEmpty();
+        }));
+        const QPoint onBubble = view->mapToGlobal(view->bubbleRect().center());
+        QProcess::execute(QStringLiteral("xdotool"), {"mousemove", QString::number(onBubble.x()),
+                                                      QString::number(onBubble.y()), "click", "1"});
+    }
+
     // Points tmux, for the test and the app alike, at a folder of its own for its servers.
     void useTmuxFolder(const QString& folder) {
         ASSERT_TRUE(QDir().mkpath(folder));
-        for (const char* name : {"TMUX_TMPDIR", "TMUX"}) {
-            savedTmux_.append({name, qEnvironmentVariableIsSet(name)
-                                         ? std::optional<QByteArray>(qgetenv(name))
-                                         : std::nullopt});
-        }
         qputenv("TMUX_TMPDIR", QFile::encodeName(folder));
         // Inside another tmux, tmux would refuse to attach.
         qunsetenv("TMUX");
@@ -191,7 +205,7 @@ protected:
 private:
     std::vector<std::unique_ptr<QProcess>> terminals_;
     bool usesTmux_ = false;
-    QList<std::pair<const char*, std::optional<QByteArray>>> savedTmux_;
+    SavedEnvironment saved_{"TMUX_TMPDIR", "TMUX", "PATH"};
 };
 
 TEST_F(TerminalActivationTest, TheXtermInWhichTheHookRanComesToTheFront) {
@@ -243,12 +257,7 @@ TEST_F(TerminalActivationTest, ClickingThePetsBubbleBringsTheHooksXtermForward) 
     ASSERT_TRUE(origin);
     const Window other = startXterm("other", {"/bin/sh"});
     ASSERT_NE(other, Window(None));
-    ASSERT_TRUE(settle(
-        [&] { return view->engine().sourceOrigin() == origin && !view->bubbleRect().isEmpty(); }));
-
-    const QPoint onBubble = view->mapToGlobal(view->bubbleRect().center());
-    QProcess::execute(QStringLiteral("xdotool"), {"mousemove", QString::number(onBubble.x()),
-                                                  QString::number(onBubble.y()), "click", "1"});
+    clickBubble(view, *origin);
     EXPECT_TRUE(settle([&] { return activeWindow() == claude; }))
         << "active window " << activeWindow() << " instead of " << claude;
 }
@@ -286,7 +295,7 @@ TEST_F(TerminalActivationTest, ATmuxPaneSelectsItsWindowAndRaisesTheXtermShowing
     // Once the pane is gone, its tty names nothing.
     tmux({"kill-window", "-t", "work:1"});
     origin.windowId.reset();
-    EXPECT_FALSE(platform_->activateTerminal(origin));
+    EXPECT_FALSE(activate(origin));
 }
 
 TEST_F(TerminalActivationTest, NothingToBringForwardReturnsFalse) {
@@ -303,17 +312,139 @@ TEST_F(TerminalActivationTest, NothingToBringForwardReturnsFalse) {
     for (const QString& tty : {unused, notADevice, QString("/dev/../" + notADevice),
                                QString("/dev/pts/999999"), QString("pts/0"), QString()}) {
         TerminalOrigin origin{std::nullopt, std::nullopt, tty, std::nullopt};
-        EXPECT_FALSE(platform_->activateTerminal(origin)) << tty.toStdString();
+        EXPECT_FALSE(activate(origin)) << tty.toStdString();
     }
     // The root, a window that does not exist, and what is no window id at all.
     for (const QString& windowId : {QString::number(DefaultRootWindow(display())), QString("12345"),
                                     QString("0x400000"), QString("-1"), QString()}) {
         TerminalOrigin origin;
         origin.windowId = windowId;
-        EXPECT_FALSE(platform_->activateTerminal(origin)) << windowId.toStdString();
+        EXPECT_FALSE(activate(origin)) << windowId.toStdString();
     }
     EXPECT_FALSE(platform_->canActivateTerminal(TerminalOrigin{"iTerm.app", "w0:A", "", "b"}));
     ::close(master);
+}
+
+TEST_F(TerminalActivationTest, AWindowIdCountsOnlyForTheSessionsOwnTerminal) {
+    const auto [session, origin] = startXtermWithHook("session");
+    ASSERT_TRUE(origin && origin->tty);
+    const Window bystander = startXterm("bystander", {"/bin/sh"});
+    ASSERT_NE(bystander, Window(None));
+    // A window of a program that is no terminal: this test's own.
+    QWidget notATerminal;
+    notATerminal.resize(200, 100);
+    notATerminal.show();
+    const auto foreign = Window(notATerminal.winId());
+    ASSERT_TRUE(settle([&] {
+        const auto clients = longs(DefaultRootWindow(display()), "_NET_CLIENT_LIST", XA_WINDOW);
+        return std::find(clients.begin(), clients.end(), foreign) != clients.end();
+    }));
+
+    // The state file is anyone's to write: a window id in it that is not the session's terminal
+    // must not bring some other window back from the task bar.
+    const struct {
+        const char* name;
+        std::optional<QString> tty;
+        Window named;
+        Window expected; // None: nothing is brought forward
+    } cases[] = {
+        {"the tty of one terminal and the window of another", origin->tty, bystander, session},
+        {"no tty and the window of a program that is no terminal", std::nullopt, foreign, None},
+    };
+    for (const auto& c : cases) {
+        SCOPED_TRACE(c.name);
+        XIconifyWindow(display(), c.named, DefaultScreen(display()));
+        ASSERT_TRUE(settle([&] { return isIconic(c.named); }));
+        TerminalOrigin hostile{std::nullopt, std::nullopt, c.tty, std::nullopt};
+        hostile.windowId = QString::number(c.named);
+        if (c.expected == None) {
+            EXPECT_FALSE(activate(hostile));
+        } else {
+            EXPECT_TRUE(bringsForward(hostile, c.expected));
+        }
+        EXPECT_TRUE(isIconic(c.named)) << "the named window came back";
+    }
+}
+
+TEST_F(TerminalActivationTest, HungTmuxServersNeitherFreezeThePetNorIsAnyStrangerAsked) {
+    for (const char* tool : {"tmux", "xdotool"}) {
+        if (QStandardPaths::findExecutable(tool).isEmpty()) {
+            GTEST_SKIP() << tool << " is not installed (scripts/setup installs it)";
+        }
+    }
+    useTmuxFolder(path("t"));
+    tmux({"new-session", "-d", "-s", "work", "/bin/sh"});
+    const QString paneTty = tmux({"display-message", "-p", "-t", "work", "#{pane_tty}"});
+    ASSERT_TRUE(paneTty.startsWith("/dev/")) << paneTty.toStdString();
+    const Window attached = startXterm("attached", {"tmux", "attach-session", "-t", "work"});
+    ASSERT_NE(attached, Window(None));
+    ASSERT_TRUE(settle([&] { return !tmux({"list-clients"}).isEmpty(); }));
+    ASSERT_NE(startXterm("other", {"/bin/sh"}), Window(None));
+
+    // Ten servers that take connections and never answer, listed before the real one.
+    const QString servers = path("t/tmux-") + QString::number(::geteuid());
+    std::vector<int> sockets;
+    for (int i = 0; i < 10; ++i) {
+        sockets.push_back(UnixSockets::listenOn(
+            QFile::encodeName(servers + QStringLiteral("/a-hung%1").arg(i)).constData()));
+        ASSERT_GE(sockets.back(), 0);
+    }
+    // A socket of another user among the user's own, and a tmux of someone's on PATH.
+    std::string why;
+    const std::unique_ptr<OtherUser> other = OtherUser::create(why);
+    const QByteArray strangers = QFile::encodeName(servers + "/a-stranger");
+    const int stranger = other ? UnixSockets::listenOn(strangers.constData()) : -1;
+    if (other) {
+        ASSERT_GE(stranger, 0);
+        ASSERT_TRUE(other->own(strangers.toStdString(), 0777));
+    }
+    // It does what tmux does, and tells that it ran.
+    writeFile(path("bin/tmux"), "#!/bin/sh\ntouch \"$0.ran\"\nexec '" +
+                                    QFile::encodeName(QStandardPaths::findExecutable("tmux")) +
+                                    "' \"$@\"\n");
+    ASSERT_TRUE(QFile::setPermissions(path("bin/tmux"), QFile::ReadOwner | QFile::ExeOwner));
+    const QByteArray systemPath = qgetenv("PATH");
+    qputenv("PATH", QFile::encodeName(path("bin")) + ":" + systemPath);
+
+    qputenv("MOFLI_PETS_DIR", MOFLI_BUILT_IN_PETS);
+    QtScheduler clock;
+    AppDelegate app(*platform_, clock);
+    app.launch();
+    QSaveFile state(home() + "/.claude/mofli/state.json");
+    ASSERT_TRUE(state.open(QIODevice::WriteOnly));
+    state.write(R"({"state":"running","message":"$ npm test","tty":")" + paneTty.toUtf8() +
+                R"("})");
+    ASSERT_TRUE(state.commit());
+    // The GUI thread's heartbeat while the click is answered.
+    QElapsedTimer sinceBeat;
+    sinceBeat.start();
+    qint64 longestGap = 0;
+    QTimer beat;
+    QObject::connect(&beat, &QTimer::timeout,
+                     [&] { longestGap = std::max(longestGap, sinceBeat.restart()); });
+    beat.start(20);
+    clickBubble(app.window()->avatarView(),
+                TerminalOrigin{std::nullopt, std::nullopt, paneTty, std::nullopt});
+    QElapsedTimer sinceClick;
+    sinceClick.start();
+    sinceBeat.restart();
+    longestGap = 0;
+    EXPECT_TRUE(settle([&] { return activeWindow() == attached; }, 10000));
+    EXPECT_LT(sinceClick.elapsed(), 3000) << "every server together is given a second";
+    longestGap = std::max(longestGap, sinceBeat.elapsed());
+    EXPECT_LT(longestGap, 500) << "the pet stood still while tmux was asked";
+    qputenv("PATH", systemPath);
+    EXPECT_FALSE(QFile::exists(path("bin/tmux.ran"))) << "a tmux found on PATH first was run";
+    for (int fd : sockets) {
+        ::close(fd);
+    }
+    if (other) {
+        pollfd connection{stranger, POLLIN, 0};
+        EXPECT_EQ(::poll(&connection, 1, 0), 0) << "another user's socket was asked";
+        ::close(stranger);
+    } else {
+        GTEST_SKIP() << "asked no socket of another user: " << why;
+    }
 }
 
 } // namespace

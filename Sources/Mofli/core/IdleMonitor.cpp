@@ -15,7 +15,19 @@ void IdleMonitor::start() {
 }
 
 void IdleMonitor::check() {
-    const std::optional<double> idle = idleSeconds_();
+    if (asking_) {
+        return;
+    }
+    asking_ = true;
+    idleSeconds_([this, alive = std::weak_ptr<bool>(alive_)](std::optional<double> idle) {
+        if (!alive.expired()) {
+            answered(idle);
+        }
+    });
+}
+
+void IdleMonitor::answered(std::optional<double> idle) {
+    asking_ = false;
     if (!idle) {
         return;
     }

@@ -1,11 +1,13 @@
 #include "Paths.h"
 
+#include "FileTrust.h"
 #include "StateFileContract.h"
 
 #include <QCoreApplication>
 #include <QDir>
 #include <QFileInfo>
 #include <pwd.h>
+#include <sys/stat.h>
 #include <unistd.h>
 
 namespace Paths {
@@ -67,6 +69,25 @@ std::optional<QString> resourceDir() {
         return std::nullopt;
     }
     return dir;
+}
+
+std::optional<QString> runtimeDir() {
+#ifdef Q_OS_MACOS
+    const QString system = QDir::tempPath();
+#else
+    const QString system = qEnvironmentVariable("XDG_RUNTIME_DIR");
+#endif
+    if (QDir::isAbsolutePath(system) && FileTrust::isPrivateFolder(QDir::cleanPath(system))) {
+        return QDir::cleanPath(system);
+    }
+    const QString own = QDir::tempPath() + QStringLiteral("/mofli-") + QString::number(geteuid());
+    // An existing folder of that name is checked like any other, never changed: someone else may
+    // have made it.
+    ::mkdir(QFile::encodeName(own).constData(), 0700);
+    if (!FileTrust::isPrivateFolder(own)) {
+        return std::nullopt;
+    }
+    return own;
 }
 
 } // namespace Paths

@@ -21,5 +21,10 @@ QString appDataDir();
 // against its own), else Contents/Resources inside Mofli.app, else <executable dir>/../share/mofli
 // (the build tree mirrors the installed layout). Nothing when the folder is not there.
 std::optional<QString> resourceDir();
+// The user's private folder for sockets: $XDG_RUNTIME_DIR (on macOS the per-user temporary
+// folder) when it is the user's own and nobody else may enter it, else <temporary
+// folder>/mofli-<uid>, made for the purpose. Nothing when that name is taken by something that is
+// no such folder: it is in a place everyone can write to.
+std::optional<QString> runtimeDir();
 
 } // namespace Paths

@@ -1,5 +1,6 @@
 #include "PetLibrary.h"
 
+#include "FileTrust.h"
 #include "JsonText.h"
 #include "Logging.h"
 #include "Paths.h"
@@ -34,8 +35,19 @@ QString expandingTilde(const QString& path) {
     return path;
 }
 
+// Pet packages come from anywhere: a folder that another user made, or may change, could put
+// any pet, or any file to decode, in place of the user's. Such folders and files are skipped and
+// the skip is told, since the user may wonder where a pet went.
+std::optional<QString> untrusted(const QString& path) {
+    const std::optional<QString> why = FileTrust::distrust(path);
+    if (why) {
+        qCWarning(lcPets) << "skipping" << path << "(" << *why << ")";
+    }
+    return why;
+}
+
 std::optional<Pet> loadPackage(const QFileInfo& entry, PetSource source) {
-    if (!entry.isDir()) {
+    if (!entry.isDir() || untrusted(entry.filePath())) {
         return std::nullopt;
     }
     const auto skip = [&](const char* why) -> std::optional<Pet> {
@@ -47,6 +59,9 @@ std::optional<Pet> loadPackage(const QFileInfo& entry, PetSource source) {
     const QString descriptorPath = joined(entry.filePath(), QStringLiteral("pet.json"));
     const QFileInfo descriptorInfo(descriptorPath);
     QFile descriptor(descriptorPath);
+    if (descriptorInfo.isFile() && untrusted(descriptorPath)) {
+        return std::nullopt;
+    }
     if (!descriptorInfo.isFile() || descriptorInfo.size() > maxDescriptorBytes ||
         !descriptor.open(QIODevice::ReadOnly)) {
         return skip("(no readable pet.json of at most 1 MiB)");
@@ -66,8 +81,17 @@ std::optional<Pet> loadPackage(const QFileInfo& entry, PetSource source) {
     const QString spritesheetPath = joined(entry.absoluteFilePath(), spritesheet.toString());
     // The sheet is loaded later, on the main thread: one that is no regular file (a FIFO,
     // device, socket or folder) would hang or fail the app there, on every launch.
-    if (!QFileInfo(spritesheetPath).isFile()) {
+    const QFileInfo sheet(spritesheetPath);
+    if (!sheet.isFile()) {
         return skip("(its sprite sheet does not exist or is no regular file)");
+    }
+    // The path is the package's own: "../" or a symbolic link must not lead the image decoders
+    // to any other file the user can read.
+    if (!sheet.canonicalFilePath().startsWith(entry.canonicalFilePath() + QLatin1Char('/'))) {
+        return skip("(its sprite sheet lies outside the package)");
+    }
+    if (untrusted(spritesheetPath)) {
+        return std::nullopt;
     }
     const QJsonValue description = object.value(QLatin1String("description"));
     return Pet{
@@ -120,6 +144,10 @@ QList<SearchSource> searchSources() {
 
 QList<Pet> loadFrom(const QString& dir, PetSource source) {
     QList<Pet> pets;
+    // Started from a shared folder such as /tmp/x, <cwd>/../pets is anyone's to make.
+    if (!QFileInfo::exists(dir) || untrusted(dir)) {
+        return pets;
+    }
     // Without QDir::Hidden the listing leaves out names that begin with a dot.
     const QFileInfoList entries =
         QDir(dir).entryInfoList(QDir::AllEntries | QDir::NoDotAndDotDot, QDir::Unsorted);

@@ -24,7 +24,9 @@ QList<SearchSource> searchSources();
 QString userPetsDir();
 // $CODEX_HOME/pets (taken as is), or ~/.codex/pets.
 QString codexPetsDir();
-// The valid packages directly inside `dir`, in listing order.
+// The valid packages directly inside `dir`, in listing order. What another user owns, or others
+// than its owner may write, is skipped: `dir` itself, a package, its descriptor or its sheet. A
+// sheet must lie inside its package, symbolic links resolved.
 QList<Pet> loadFrom(const QString& dir, PetSource source);
 // All pets of all sources, first of each id wins, stably sorted by display name in code-point
 // order after canonical composition.

@@ -281,7 +281,10 @@ void AppDelegate::openFolder(const QString& dir) {
 
 void AppDelegate::startIdleMonitor() {
     idleMonitor_ = std::make_unique<IdleMonitor>(
-        scheduler_, [this] { return platform_.secondsSinceLastInput(); },
+        scheduler_,
+        [this](IdleMonitor::IdleReply reply) {
+            platform_.secondsSinceLastInput(this, std::move(reply));
+        },
         [this] { window_->replayRecap(); });
     idleMonitor_->start();
 }
@@ -319,9 +322,11 @@ void AppDelegate::showContextMenu(const QPoint& globalPos) {
 }
 
 void AppDelegate::activateTerminal(const TerminalOrigin& origin) {
-    if (!platform_.activateTerminal(origin)) {
-        triggerJump();
-    }
+    platform_.activateTerminal(origin, this, [this](bool activated) {
+        if (!activated) {
+            triggerJump();
+        }
+    });
 }
 
 void AppDelegate::addUpdateRow(QMenu* menu) {

@@ -5,6 +5,9 @@
 #include <QFileInfo>
 
 PetPreviews::PetPreviews(QObject* parent) : QObject(parent) {
+    // A sheet may decode to a hundred megabytes whatever its file size; how many are decoded at
+    // once must not follow the number of cores.
+    pool_.setMaxThreadCount(maxDecodes);
 }
 
 PetPreviews::~PetPreviews() {
@@ -40,14 +43,24 @@ std::optional<QImage> PetPreviews::preview(const QString& path, int side) {
 }
 
 QImage PetPreviews::decode(const QString& path, int side) {
-    const std::shared_ptr<SpriteSheet> sheet = SpriteSheet::load(path);
-    if (!sheet) {
+    std::optional<QSemaphoreReleaser> held;
+    const auto admit = [&](QSize pixels) {
+        const qint64 oneUnitPixels = qint64(SpriteSheet::columnCount) * SpriteSheet::frameWidth *
+                                     SpriteSheet::rowCount * SpriteSheet::frameHeight;
+        const int units = qint64(pixels.width()) * pixels.height() > oneUnitPixels ? maxDecodes : 1;
+        decodeBudget_.acquire(units);
+        held.emplace(decodeBudget_, units);
+    };
+    const std::optional<SpriteSheet::Frame> cut =
+        SpriteSheet::loadFrame(path, HatchState::idle, 0, admit);
+    held.reset();
+    if (!cut) {
         return {};
     }
-    QImage frame = sheet->frame(HatchState::idle, 0);
+    QImage frame = cut->image;
     // Down to one pixel per drawn pixel first, exactly, so that the final fit keeps whole pixels
     // of the art rather than sampling across its blocks.
-    const double block = sheet->artPixelSize() * sheet->pixelsPerUnit();
+    const double block = cut->artPixelSize * cut->pixelsPerUnit;
     if (block > 1) {
         frame = frame.scaled(QSize(int(frame.width() / block), int(frame.height() / block)),
                              Qt::IgnoreAspectRatio, Qt::FastTransformation);

@@ -4,18 +4,25 @@
 #include <QHash>
 #include <QImage>
 #include <QObject>
+#include <QSemaphore>
 #include <QString>
 #include <QThreadPool>
 #include <optional>
 
 // The picker's preview images: the first idle frame of each pet's sprite sheet, fitted into a
-// square with hard pixel edges. Sheets are decoded on worker threads, so that a long list opens at
-// once and its previews fill in; a preview is kept while its file keeps its size and modification
-// time, so rebuilding the list decodes nothing that did not change.
+// square with hard pixel edges. Sheets are decoded on worker threads, a few at a time, so that a
+// long list opens at once and its previews fill in; only the frame is kept of each, and a preview
+// is kept while its file keeps its size and modification time, so rebuilding the list decodes
+// nothing that did not change.
 class PetPreviews : public QObject {
     Q_OBJECT
 
 public:
+    // Sheets decoded at the same time, whatever the number of cores. A sheet of more than one
+    // pixel per unit, which may decode to a hundred megabytes whatever its file size, is decoded
+    // alone.
+    static constexpr int maxDecodes = 2;
+
     explicit PetPreviews(QObject* parent = nullptr);
     ~PetPreviews() override;
 
@@ -38,9 +45,11 @@ private:
         std::optional<QImage> image;
     };
 
-    static QImage decode(const QString& path, int side);
+    QImage decode(const QString& path, int side);
 
     QHash<QString, Entry> entries_;
+    // Units of decoding: a sheet of one pixel per unit takes one, a larger sheet all of them.
+    QSemaphore decodeBudget_{maxDecodes};
     quint64 nextTicket_ = 1;
     // Last member: destroyed first, waiting for decodes that still report to this object.
     QThreadPool pool_;

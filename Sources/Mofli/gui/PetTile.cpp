@@ -18,10 +18,26 @@ constexpr int previewGap = 10;
 constexpr int textGap = 8;
 constexpr int buttonInset = 10;
 
+// Two lines of a tile hold a few dozen characters. A descriptor may hold a megabyte of text:
+// measuring all of it would keep the picker busy for seconds per tile, so no more than this is
+// ever laid out.
+constexpr qsizetype maxShownLength = 300;
+
+// The start of `text`, at most maxShownLength UTF-16 units, never half a surrogate pair; runs of
+// white space count once.
+QString shownPart(const QString& text) {
+    QString part = text.left(4 * maxShownLength).simplified();
+    if (part.size() > maxShownLength) {
+        const bool splitsPair = part.at(maxShownLength).isLowSurrogate();
+        part.truncate(splitsPair ? maxShownLength - 1 : maxShownLength);
+    }
+    return part;
+}
+
 // `text` wrapped into at most two lines of `width`, the rest cut with an ellipsis. Japanese text
 // wraps between any two characters, as QTextLayout's line breaking allows.
 QString twoLines(const QString& original, const QFont& font, int width) {
-    const QString text = original.simplified();
+    const QString text = shownPart(original);
     QTextLayout layout(text, font);
     layout.beginLayout();
     QStringList lines;
@@ -68,7 +84,8 @@ PetTile::PetTile(const Pet& pet, bool selected, QWidget* parent)
     detailPalette.setColor(QPalette::WindowText, PickerStyle::secondaryText(palette()));
     detail_->setPalette(detailPalette);
     name_->setFixedWidth(textWidth);
-    name_->setText(name_->fontMetrics().elidedText(pet.displayName, Qt::ElideRight, textWidth));
+    name_->setText(
+        name_->fontMetrics().elidedText(shownPart(pet.displayName), Qt::ElideRight, textWidth));
     detail_->setFixedWidth(textWidth);
 
     auto* text = new QVBoxLayout;

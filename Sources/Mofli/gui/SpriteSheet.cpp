@@ -1,5 +1,6 @@
 #include "SpriteSheet.h"
 
+#include "FileTrust.h"
 #include "Logging.h"
 
 #include <QBuffer>
@@ -10,6 +11,7 @@
 #include <cerrno>
 #include <cmath>
 #include <fcntl.h>
+#include <functional>
 #include <optional>
 #include <sys/stat.h>
 #include <unistd.h>
@@ -97,8 +99,20 @@ bool drawnInBlocks(const QImage& image, int block, int bandHeight) {
     return true;
 }
 
-// The whole file, or nothing when it is no regular file, too large or unreadable. It is opened
-// without blocking and checked again, in case it was swapped for a FIFO since the first look.
+// The side, in units, of the blocks that the top `band` pixel rows of `image` are drawn in.
+int artPixelSizeOf(const QImage& image, int band, double pixelsPerUnit) {
+    for (int block : {8, 4, 2}) {
+        const double units = block / pixelsPerUnit;
+        if (units >= 1 && units == std::floor(units) && drawnInBlocks(image, block, band)) {
+            return int(units);
+        }
+    }
+    return 1;
+}
+
+// The whole file, or nothing when it is no regular file, too large, unreadable, or could have
+// been written by someone else. It is opened without blocking and checked again, in case it was
+// swapped since the first look.
 std::optional<QByteArray> readSheetFile(const QString& path) {
     const QByteArray nativePath = QFile::encodeName(path);
     struct stat info;
@@ -111,7 +125,8 @@ std::optional<QByteArray> readSheetFile(const QString& path) {
         return std::nullopt;
     }
     std::optional<QByteArray> contents;
-    if (fstat(fd, &info) == 0 && S_ISREG(info.st_mode) && info.st_size <= maxFileBytes) {
+    if (fstat(fd, &info) == 0 && S_ISREG(info.st_mode) && info.st_size <= maxFileBytes &&
+        !FileTrust::distrust(info)) {
         contents.emplace();
         contents->reserve(qsizetype(info.st_size));
         char chunk[65536];
@@ -134,48 +149,123 @@ std::optional<QByteArray> readSheetFile(const QString& path) {
     return contents;
 }
 
-} // namespace
-
-std::shared_ptr<SpriteSheet> SpriteSheet::load(const QString& path) {
+// The image in the sheet file at `path` and its pixels per unit, decoded after `prepare` has set
+// up the reader (if given) for the sheet's pixel size and pixels per unit; nothing, with the
+// reason told, when the sheet is refused or cannot be decoded.
+std::optional<std::pair<QImage, double>>
+decodeSheet(const QString& path,
+            const std::function<void(QImageReader&, const QSize&, double)>& prepare) {
     const std::optional<QByteArray> contents = readSheetFile(path);
     if (!contents) {
         qCInfo(lcSheet) << "cannot load the sprite sheet" << path
                         << "(missing, unreadable, larger than" << maxFileBytes
-                        << "bytes or no regular file)";
-        return nullptr;
+                        << "bytes, no regular file, of another user or writable by others)";
+        return std::nullopt;
     }
     QBuffer buffer;
     buffer.setData(*contents);
     buffer.open(QIODevice::ReadOnly);
     QImageReader reader(&buffer);
     const QSize size = reader.size();
-    if (size.width() > maxPixelsPerUnit * columnCount * frameWidth ||
-        size.height() > maxPixelsPerUnit * rowCount * frameHeight) {
+    if (size.width() > maxPixelsPerUnit * SpriteSheet::columnCount * SpriteSheet::frameWidth ||
+        size.height() > maxPixelsPerUnit * SpriteSheet::rowCount * SpriteSheet::frameHeight) {
         qCInfo(lcSheet) << "cannot load the sprite sheet" << path << "(" << size
                         << "pixels is more than any sheet needs)";
-        return nullptr;
+        return std::nullopt;
+    }
+    const double pixelsPerUnit = declaredPixelsPerUnit(*contents);
+    if (prepare) {
+        prepare(reader, size, pixelsPerUnit);
     }
     QImage image = reader.read();
     if (image.isNull()) {
         qCInfo(lcSheet) << "cannot load the sprite sheet" << path << "(" << reader.errorString()
                         << ")";
+        return std::nullopt;
+    }
+    return std::pair(std::move(image), pixelsPerUnit);
+}
+
+} // namespace
+
+std::shared_ptr<SpriteSheet> SpriteSheet::load(const QString& path) {
+    auto decoded = decodeSheet(path, {});
+    if (!decoded) {
         return nullptr;
     }
     return std::shared_ptr<SpriteSheet>(
-        new SpriteSheet(std::move(image), declaredPixelsPerUnit(*contents)));
+        new SpriteSheet(std::move(decoded->first), decoded->second));
+}
+
+std::optional<SpriteSheet::Frame>
+SpriteSheet::loadFrame(const QString& path, HatchState state, int index,
+                       const std::function<void(QSize)>& beforeDecoding) {
+    // The cell and where the decoded image lies, both in the pixels of the decoded sheet.
+    QRectF source;
+    QPointF origin;
+    double unit = 1.0;
+    const auto prepare = [&](QImageReader& reader, const QSize& size, double pixelsPerUnit) {
+        unit = pixelsPerUnit;
+        const double whole = std::floor(unit);
+        if (reader.supportsOption(QImageIOHandler::ClipRect)) {
+            source = cellRect(size.height(), unit, state, index);
+            const QRect clip = source.toAlignedRect() & QRect(QPoint(), size);
+            if (!clip.isEmpty()) {
+                reader.setClipRect(clip);
+                origin = clip.topLeft();
+            }
+        } else if (reader.supportsOption(QImageIOHandler::ScaledSize) && unit == whole &&
+                   unit > 1 && size.width() % int(whole) == 0 && size.height() % int(whole) == 0) {
+            // Each unit is a square of whole pixels: at one pixel per unit nothing is lost.
+            const QSize scaled = size / int(whole);
+            reader.setScaledSize(scaled);
+            unit = 1.0;
+            source = cellRect(scaled.height(), unit, state, index);
+        } else {
+            source = cellRect(size.height(), unit, state, index);
+        }
+        if (beforeDecoding) {
+            beforeDecoding(size);
+        }
+    };
+    const auto decoded = decodeSheet(path, prepare);
+    if (!decoded) {
+        return std::nullopt;
+    }
+    Frame frame;
+    frame.image = cutCell(decoded->first, origin, source, unit);
+    frame.pixelsPerUnit = unit;
+    frame.artPixelSize = artPixelSizeOf(frame.image, frame.image.height(), unit);
+    return frame;
 }
 
 SpriteSheet::SpriteSheet(QImage image, double pixelsPerUnit)
-    : image_(image.convertToFormat(QImage::Format_ARGB32_Premultiplied)),
-      pixelsPerUnit_(pixelsPerUnit) {
-    const int band = int(std::lround(frameHeight * pixelsPerUnit_));
-    for (int block : {8, 4, 2}) {
-        const double units = block / pixelsPerUnit_;
-        if (units >= 1 && units == std::floor(units) && drawnInBlocks(image_, block, band)) {
-            artPixelSize_ = int(units);
-            break;
-        }
-    }
+    : image_(std::move(image).convertToFormat(QImage::Format_ARGB32_Premultiplied)),
+      pixelsPerUnit_(pixelsPerUnit),
+      artPixelSize_(
+          artPixelSizeOf(image_, int(std::lround(frameHeight * pixelsPerUnit)), pixelsPerUnit)) {
+}
+
+QRectF SpriteSheet::cellRect(int sheetHeight, double pixelsPerUnit, HatchState state, int index) {
+    // Rows count up from the bottom edge: (8 - row) bands above it.
+    const double unit = pixelsPerUnit;
+    const double bottom = sheetHeight - (rowCount - 1 - state.row()) * frameHeight * unit;
+    return QRectF(index * frameWidth * unit, bottom - frameHeight * unit, frameWidth * unit,
+                  frameHeight * unit);
+}
+
+QImage SpriteSheet::cutCell(const QImage& image, QPointF imageOrigin, const QRectF& source,
+                            double pixelsPerUnit) {
+    QImage cell(int(std::lround(frameWidth * pixelsPerUnit)),
+                int(std::lround(frameHeight * pixelsPerUnit)), QImage::Format_ARGB32_Premultiplied);
+    cell.fill(Qt::transparent);
+    // Copy, not blend: the sheet's alpha must survive unchanged. Parts of the cell outside the
+    // image stay transparent.
+    QPainter painter(&cell);
+    painter.setCompositionMode(QPainter::CompositionMode_Source);
+    painter.drawImage(QRectF(QPointF(0, 0), QSizeF(cell.size())), image,
+                      source.translated(-imageOrigin));
+    return cell;
 }
 
 const QImage& SpriteSheet::frame(HatchState state, int index) {
@@ -183,19 +273,7 @@ const QImage& SpriteSheet::frame(HatchState state, int index) {
     if (auto found = cache_.find(key); found != cache_.end()) {
         return found->second;
     }
-    const double unit = pixelsPerUnit_;
-    QImage cell(int(std::lround(frameWidth * unit)), int(std::lround(frameHeight * unit)),
-                QImage::Format_ARGB32_Premultiplied);
-    cell.fill(Qt::transparent);
-    {
-        // Copy, not blend: the sheet's alpha must survive unchanged.
-        QPainter painter(&cell);
-        painter.setCompositionMode(QPainter::CompositionMode_Source);
-        // Rows count up from the bottom edge: (8 - row) bands above it.
-        const double bottom = image_.height() - (rowCount - 1 - state.row()) * frameHeight * unit;
-        const QRectF source(index * frameWidth * unit, bottom - frameHeight * unit,
-                            frameWidth * unit, frameHeight * unit);
-        painter.drawImage(QRectF(QPointF(0, 0), QSizeF(cell.size())), image_, source);
-    }
+    QImage cell = cutCell(image_, {}, cellRect(image_.height(), pixelsPerUnit_, state, index),
+                          pixelsPerUnit_);
     return cache_.emplace(key, std::move(cell)).first->second;
 }

@@ -1,8 +1,10 @@
 #pragma once
 
+#include <functional>
 #include <memory>
 #include <optional>
 
+class QObject;
 class QString;
 class QWidget;
 struct TerminalOrigin;
@@ -34,16 +36,23 @@ public:
     // the app brings one later.
     virtual bool systemTrayAvailable() const;
 
-    // Seconds since the user last moved or clicked the mouse, scrolled, or pressed a key (a
-    // modifier alone included); nothing where the desktop does not tell. Only asks for the
-    // number: no event is watched, so no permission is needed.
-    virtual std::optional<double> secondsSinceLastInput() const = 0;
+    // What an idle-time question is answered with: seconds since the last input, or nothing.
+    using IdleReply = std::function<void(std::optional<double>)>;
+    // Asks for the seconds since the user last moved or clicked the mouse, scrolled, or pressed
+    // a key (a modifier alone included), without waiting for a desktop service: `reply` gets the
+    // answer on the GUI thread, at once or within half a second, with nothing where the desktop
+    // does not tell, and is dropped if `context` is gone by then. Only asks for the number: no
+    // event is watched, so no permission is needed.
+    virtual void secondsSinceLastInput(QObject* context, IdleReply reply) = 0;
     // Shows the folder at `dir` in the desktop's file browser.
     virtual void openFolder(const QString& dir);
 
-    // Brings the terminal tab or window of `origin` to the front, on the main thread and blocking
-    // it until done. False when nothing could be attempted, and the pet jumps instead.
-    virtual bool activateTerminal(const TerminalOrigin& origin) = 0;
+    // Brings the terminal tab or window of `origin` to the front. Where finding it means asking
+    // other programs, that runs off the GUI thread, bounded in time. `done` then gets, on the GUI
+    // thread, whether a window was asked forward (false: nothing could be attempted, and the pet
+    // jumps instead); it is dropped if `context` is gone by then.
+    virtual void activateTerminal(const TerminalOrigin& origin, QObject* context,
+                                  std::function<void(bool)> done) = 0;
     // Whether activateTerminal() can be attempted for `origin` at all: the pointer shows a hand
     // over the bubble only then. Cheap, asked on every pointer move.
     virtual bool canActivateTerminal(const TerminalOrigin& origin) const = 0;

@@ -3,6 +3,7 @@
 #include <QtGlobal>
 
 #ifndef Q_OS_MACOS
+#include "Background.h"
 #include "linux/DBusIdleTime.h"
 #endif
 
@@ -16,16 +17,18 @@ void DummyPlatform::showOnAllWorkspaces(QWidget*) {
 void DummyPlatform::becomeAccessoryApplication() {
 }
 
-std::optional<double> DummyPlatform::secondsSinceLastInput() const {
+void DummyPlatform::secondsSinceLastInput(QObject* context, IdleReply reply) {
 #ifdef Q_OS_MACOS
-    return std::nullopt;
+    Q_UNUSED(context);
+    reply(std::nullopt);
 #else
-    return DBusIdleTime::secondsSinceLastInput();
+    Background::run(background_, context, &DBusIdleTime::secondsSinceLastInput, std::move(reply));
 #endif
 }
 
-bool DummyPlatform::activateTerminal(const TerminalOrigin&) {
-    return false;
+void DummyPlatform::activateTerminal(const TerminalOrigin&, QObject*,
+                                     std::function<void(bool)> done) {
+    done(false);
 }
 
 bool DummyPlatform::canActivateTerminal(const TerminalOrigin&) const {

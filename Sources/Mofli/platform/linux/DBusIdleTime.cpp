@@ -8,7 +8,7 @@ namespace DBusIdleTime {
 
 namespace {
 
-// The idle monitor is polled from the main thread; a hung service must not freeze the pet.
+// A hung service must not keep the idle monitor waiting past its next check.
 constexpr int replyTimeoutMs = 250;
 
 std::optional<qulonglong> askMilliseconds(const QDBusConnection& bus, const QString& service,

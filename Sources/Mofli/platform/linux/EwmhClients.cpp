@@ -44,13 +44,20 @@ EwmhClients::EwmhClients(Display* display) : display_(display) {
 std::unordered_map<pid_t, EwmhClients::Window> EwmhClients::topmostByProcess() const {
     std::unordered_map<pid_t, Window> owners;
     for (Window client : clients_) {
-        const std::vector<unsigned long> pid =
-            longProperty(display_, client, "_NET_WM_PID", XA_CARDINAL);
-        if (pid.size() == 1) {
-            owners[pid_t(pid[0])] = client;
+        if (const std::optional<pid_t> pid = process(client)) {
+            owners[*pid] = client;
         }
     }
     return owners;
+}
+
+std::optional<pid_t> EwmhClients::process(Window client) const {
+    const std::vector<unsigned long> pid =
+        longProperty(display_, client, "_NET_WM_PID", XA_CARDINAL);
+    if (pid.size() != 1) {
+        return std::nullopt;
+    }
+    return pid_t(pid[0]);
 }
 
 std::optional<EwmhClients::Window> EwmhClients::containing(Window window) const {
@@ -76,23 +83,23 @@ std::optional<EwmhClients::Window> EwmhClients::containing(Window window) const 
     return std::nullopt;
 }
 
-void EwmhClients::activate(Window client) const {
+void EwmhClients::activate(Display* display, Window client) {
     // ICCCM: a minimised window leaves the iconic state when it is mapped again.
     const std::vector<unsigned long> state =
-        longProperty(display_, client, "WM_STATE", XInternAtom(display_, "WM_STATE", False));
+        longProperty(display, client, "WM_STATE", XInternAtom(display, "WM_STATE", False));
     if (!state.empty() && state[0] == IconicState) {
-        XMapWindow(display_, client);
+        XMapWindow(display, client);
     }
     XEvent event{};
     event.xclient.type = ClientMessage;
     event.xclient.window = client;
-    event.xclient.message_type = XInternAtom(display_, "_NET_ACTIVE_WINDOW", False);
+    event.xclient.message_type = XInternAtom(display, "_NET_ACTIVE_WINDOW", False);
     event.xclient.format = 32;
     // Source 2 is a pager, which acts on a direct request of the user: focus-stealing prevention
     // lets it through where an application's own request would only ask for attention.
     event.xclient.data.l[0] = 2;
     event.xclient.data.l[1] = CurrentTime;
-    XSendEvent(display_, DefaultRootWindow(display_), False,
+    XSendEvent(display, DefaultRootWindow(display), False,
                SubstructureRedirectMask | SubstructureNotifyMask, &event);
-    XFlush(display_);
+    XFlush(display);
 }

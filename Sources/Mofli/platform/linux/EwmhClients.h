@@ -21,8 +21,10 @@ public:
     std::unordered_map<pid_t, Window> topmostByProcess() const;
     // The client window that is `window` or holds it, such as the terminal's own widget window.
     std::optional<Window> containing(Window window) const;
+    // The process that announced itself in `client`'s _NET_WM_PID.
+    std::optional<pid_t> process(Window client) const;
     // Un-minimises `client` and asks the window manager to activate it, as a pager would.
-    void activate(Window client) const;
+    static void activate(Display* display, Window client);
 
 private:
     Display* display_;

@@ -1,11 +1,12 @@
+#include "Logging.h"
 #include "LoginItem.h"
 
 #include <QCoreApplication>
 #include <QDir>
 #include <QFile>
-#include <QRegularExpression>
 #include <QSaveFile>
 #include <QSettings>
+#include <optional>
 
 namespace {
 
@@ -18,16 +19,33 @@ QString entryPath() {
     return config + QStringLiteral("/autostart/mofli.desktop");
 }
 
-// Desktop entries quote an argument with spaces and escape the characters special inside quotes.
-QString execArgument(QString path) {
-    if (!path.contains(QRegularExpression(QStringLiteral("[\\s\"'\\\\`$]")))) {
-        return path;
+// The Exec value that runs `program`, by the desktop entry rules: an argument holding a reserved
+// character is quoted, and inside the quotes a double quote, backtick, dollar sign or backslash
+// takes a backslash; a literal percent sign is doubled, since it starts a field code; then, as in
+// every string value, a backslash is doubled and a tab is written as an escape. Nothing for a
+// path with any other control character: a line feed would end the entry's line, and no escape
+// is defined for the others.
+std::optional<QByteArray> execValue(const QString& program) {
+    static const QString reserved = QStringLiteral(" \t\n\"'\\><~|&;$*?#()`");
+    QString argument;
+    bool quoted = false;
+    for (const QChar c : program) {
+        if ((c.unicode() < 0x20 && c != QLatin1Char('\t')) || c.unicode() == 0x7F) {
+            return std::nullopt;
+        }
+        quoted = quoted || reserved.contains(c);
+        if (c == QLatin1Char('"') || c == QLatin1Char('`') || c == QLatin1Char('$') ||
+            c == QLatin1Char('\\')) {
+            argument += QLatin1Char('\\');
+        }
+        argument += c == QLatin1Char('%') ? QStringLiteral("%%") : QString(c);
     }
-    path.replace(QLatin1Char('\\'), QStringLiteral("\\\\\\\\"));
-    for (const char* special : {"\"", "`", "$"}) {
-        path.replace(QLatin1String(special), QStringLiteral("\\\\") + QLatin1String(special));
+    if (quoted) {
+        argument = QLatin1Char('"') + argument + QLatin1Char('"');
     }
-    return QLatin1Char('"') + path + QLatin1Char('"');
+    argument.replace(QLatin1Char('\\'), QStringLiteral("\\\\"));
+    argument.replace(QLatin1Char('\t'), QStringLiteral("\\t"));
+    return argument.toUtf8();
 }
 
 } // namespace
@@ -52,7 +70,17 @@ bool setEnabled(bool enabled) {
     if (!enabled) {
         return !QFile::exists(path) || QFile::remove(path);
     }
+    const std::optional<QByteArray> exec = execValue(QCoreApplication::applicationFilePath());
+    if (!exec) {
+        qCWarning(lcApp) << "cannot start at login from" << QCoreApplication::applicationFilePath()
+                         << "(a control character in the path)";
+        return false;
+    }
     if (!QDir().mkpath(QFileInfo(path).path())) {
+        return false;
+    }
+    // Saving through a symbolic link would write wherever it points; the link itself is replaced.
+    if (QFileInfo(path).isSymLink() && !QFile::remove(path)) {
         return false;
     }
     QSaveFile file(path);
@@ -65,7 +93,7 @@ bool setEnabled(bool enabled) {
                              "Comment=A pixel-art pet that shows what Claude Code is doing\n"
                              "Icon=app.mofli.Mofli\n"
                              "Exec=" +
-                             execArgument(QCoreApplication::applicationFilePath()).toUtf8() +
+                             *exec +
                              "\n"
                              "Terminal=false\n"
                              "X-GNOME-Autostart-enabled=true\n";

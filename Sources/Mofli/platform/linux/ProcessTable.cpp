@@ -59,6 +59,29 @@ std::optional<ProcessTable::Process> parseStat(pid_t pid, const char* text, std:
     return process;
 }
 
+// Whether the environment `pid` was started with holds `entry` ("NAME=value"). Environments are
+// read up to a bound: WINDOWID comes early, and a process can make its own huge.
+bool environmentHas(pid_t pid, const QByteArray& entry) {
+    QFile file(QStringLiteral("/proc/%1/environ").arg(pid));
+    if (!file.open(QIODevice::ReadOnly | QIODevice::Unbuffered)) {
+        return false;
+    }
+    constexpr qint64 maxEnvironmentBytes = 1 << 20;
+    const QByteArray environment = file.read(maxEnvironmentBytes);
+    qsizetype start = 0;
+    while (start < environment.size()) {
+        qsizetype end = environment.indexOf('\0', start);
+        if (end < 0) {
+            end = environment.size();
+        }
+        if (QByteArrayView(environment.constData() + start, end - start) == entry) {
+            return true;
+        }
+        start = end + 1;
+    }
+    return false;
+}
+
 } // namespace
 
 ProcessTable ProcessTable::read() {
@@ -136,4 +159,19 @@ std::vector<const ProcessTable::Process*> ProcessTable::lineage(pid_t pid) const
         pid = found->second.parent;
     }
     return chain;
+}
+
+bool ProcessTable::announcedWindow(pid_t ancestor, unsigned long window) const {
+    const QByteArray entry = "WINDOWID=" + QByteArray::number(qulonglong(window));
+    for (const auto& [pid, process] : processes_) {
+        for (const Process* above : lineage(process.parent)) {
+            if (above->pid == ancestor) {
+                if (environmentHas(pid, entry)) {
+                    return true;
+                }
+                break;
+            }
+        }
+    }
+    return false;
 }

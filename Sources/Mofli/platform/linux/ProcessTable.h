@@ -31,6 +31,10 @@ public:
     std::vector<const Process*> onTerminal(dev_t terminal) const;
     // `pid` and its ancestors, nearest first, as far as they are known.
     std::vector<const Process*> lineage(pid_t pid) const;
+    // Whether a program that `ancestor` started, directly or not, was started with WINDOWID set
+    // to `window`: how terminal emulators tell the programs they run which window they draw in.
+    // Only the environments of this user's processes can be read.
+    bool announcedWindow(pid_t ancestor, unsigned long window) const;
 
 private:
     std::unordered_map<pid_t, Process> processes_;

@@ -1,5 +1,6 @@
 #include "X11Platform.h"
 
+#include "Background.h"
 #include "DBusIdleTime.h"
 #include "X11TerminalActivation.h"
 
@@ -64,7 +65,27 @@ std::vector<Atom> windowStates(Display* display, Window window) {
     return states;
 }
 
+// The X server's own idle time, from its screen saver extension, which counts every kind of
+// input, modifier keys included. A local question that is answered at once.
+std::optional<double> screenSaverIdleSeconds() {
+    Display* display = x11Display();
+    int eventBase = 0;
+    int errorBase = 0;
+    if (display && XScreenSaverQueryExtension(display, &eventBase, &errorBase)) {
+        XScreenSaverInfo info{};
+        if (XScreenSaverQueryInfo(display, DefaultRootWindow(display), &info)) {
+            return double(info.idle) / 1000.0;
+        }
+    }
+    return std::nullopt;
+}
+
 } // namespace
+
+X11Platform::X11Platform() {
+    // A terminal search and an idle-time question at most; later ones wait their turn.
+    background_.setMaxThreadCount(2);
+}
 
 bool X11Platform::compositesTranslucentWindows() const {
     Display* display = x11Display();
@@ -116,29 +137,41 @@ void X11Platform::becomeAccessoryApplication() {
     // X11 apps have no Dock icon; a window stays out of task bars through its own state.
 }
 
-std::optional<double> X11Platform::secondsSinceLastInput() const {
+void X11Platform::secondsSinceLastInput(QObject* context, IdleReply reply) {
     // Under XWayland the X server only sees input meant for X windows; the compositor knows.
     const bool wayland = qEnvironmentVariable("XDG_SESSION_TYPE") == QLatin1String("wayland");
-    if (wayland) {
-        if (const std::optional<double> idle = DBusIdleTime::secondsSinceLastInput()) {
-            return idle;
+    if (!wayland) {
+        if (const std::optional<double> idle = screenSaverIdleSeconds()) {
+            reply(idle);
+            return;
         }
     }
-    Display* display = x11Display();
-    int eventBase = 0;
-    int errorBase = 0;
-    // The screen saver extension counts every kind of input, modifier keys included.
-    if (display && XScreenSaverQueryExtension(display, &eventBase, &errorBase)) {
-        XScreenSaverInfo info{};
-        if (XScreenSaverQueryInfo(display, DefaultRootWindow(display), &info)) {
-            return double(info.idle) / 1000.0;
-        }
-    }
-    return wayland ? std::nullopt : DBusIdleTime::secondsSinceLastInput();
+    Background::run(background_, context, &DBusIdleTime::secondsSinceLastInput,
+                    [wayland, reply = std::move(reply)](std::optional<double> idle) {
+                        reply(idle || !wayland ? idle : screenSaverIdleSeconds());
+                    });
 }
 
-bool X11Platform::activateTerminal(const TerminalOrigin& origin) {
-    return X11TerminalActivation::activate(x11Display(), origin);
+void X11Platform::activateTerminal(const TerminalOrigin& origin, QObject* context,
+                                   std::function<void(bool)> done) {
+    Display* display = x11Display();
+    const std::optional<X11TerminalActivation::Windows> windows =
+        X11TerminalActivation::canActivate(display, origin)
+            ? X11TerminalActivation::readWindows(display, origin)
+            : std::nullopt;
+    if (!windows) {
+        done(false);
+        return;
+    }
+    Background::run(
+        background_, context,
+        [windows = *windows, origin] { return X11TerminalActivation::findWindow(windows, origin); },
+        [display, done = std::move(done)](std::optional<X11TerminalActivation::Window> window) {
+            if (window) {
+                EwmhClients::activate(display, *window);
+            }
+            done(window.has_value());
+        });
 }
 
 bool X11Platform::canActivateTerminal(const TerminalOrigin& origin) const {

@@ -2,13 +2,23 @@
 
 #include "Platform.h"
 
+#include <QThreadPool>
+
 // X11 through Xlib and the window manager's EWMH conventions.
 class X11Platform final : public Platform {
 public:
+    X11Platform();
+
     bool compositesTranslucentWindows() const override;
     void showOnAllWorkspaces(QWidget* window) override;
     void becomeAccessoryApplication() override;
-    std::optional<double> secondsSinceLastInput() const override;
-    bool activateTerminal(const TerminalOrigin& origin) override;
+    void secondsSinceLastInput(QObject* context, IdleReply reply) override;
+    void activateTerminal(const TerminalOrigin& origin, QObject* context,
+                          std::function<void(bool)> done) override;
     bool canActivateTerminal(const TerminalOrigin& origin) const override;
+
+private:
+    // Terminal searches and D-Bus questions, away from the GUI thread. Last member: destroyed
+    // first, waiting for work still running.
+    QThreadPool background_;
 };

@@ -1,10 +1,7 @@
 #include "X11TerminalActivation.h"
 
-#include "EwmhClients.h"
 #include "ProcessTable.h"
 #include "TmuxPanes.h"
-
-#include <optional>
 
 namespace X11TerminalActivation {
 namespace {
@@ -28,60 +25,33 @@ bool isTmuxPane(const ProcessTable& processes, dev_t terminal) {
     return false;
 }
 
+// Whether `owner` started, directly or not, a program on `terminal`: the terminal emulator that
+// draws it.
+bool runsTerminal(const ProcessTable& processes, pid_t owner, dev_t terminal) {
+    for (const ProcessTable::Process* process : processes.onTerminal(terminal)) {
+        for (const ProcessTable::Process* ancestor : processes.lineage(process->pid)) {
+            if (ancestor->pid == owner) {
+                return true;
+            }
+        }
+    }
+    return false;
+}
+
 // The window of the nearest ancestor of a program on `terminal` that has one: the terminal
 // emulator that started the program. Terminals that draw every window from one process (GNOME
 // Terminal) give their top-most window; which tab holds the terminal is not theirs to say.
-std::optional<EwmhClients::Window> terminalWindow(const EwmhClients& clients,
-                                                  const ProcessTable& processes, dev_t terminal) {
-    const std::vector<const ProcessTable::Process*> candidates = processes.onTerminal(terminal);
-    if (candidates.empty()) {
-        return std::nullopt;
-    }
-    const auto owners = clients.topmostByProcess();
-    for (const ProcessTable::Process* process : candidates) {
+std::optional<Window> terminalWindow(const Windows& windows, const ProcessTable& processes,
+                                     dev_t terminal) {
+    for (const ProcessTable::Process* process : processes.onTerminal(terminal)) {
         for (const ProcessTable::Process* ancestor : processes.lineage(process->pid)) {
-            if (const auto owner = owners.find(ancestor->pid); owner != owners.end()) {
+            if (const auto owner = windows.topmostByProcess.find(ancestor->pid);
+                owner != windows.topmostByProcess.end()) {
                 return owner->second;
             }
         }
     }
     return std::nullopt;
-}
-
-std::optional<EwmhClients::Window> windowById(const EwmhClients& clients, const QString& id) {
-    bool ok = false;
-    const qulonglong window = id.toULongLong(&ok, 10);
-    // X resource ids have 29 bits.
-    if (!ok || window == 0 || window > 0x1FFFFFFF) {
-        return std::nullopt;
-    }
-    return clients.containing(EwmhClients::Window(window));
-}
-
-std::optional<EwmhClients::Window> findWindow(const EwmhClients& clients,
-                                              const TerminalOrigin& origin) {
-    const std::optional<dev_t> terminal =
-        origin.tty ? ProcessTable::terminalDevice(*origin.tty) : std::nullopt;
-    if (!terminal) {
-        return hasText(origin.windowId) ? windowById(clients, *origin.windowId) : std::nullopt;
-    }
-    const ProcessTable processes = ProcessTable::read();
-    if (isTmuxPane(processes, *terminal)) {
-        // The terminal that shows the pane runs its tmux client. WINDOWID inside tmux is that of
-        // the terminal that started the server or last attached to it, so it is only the guess
-        // left when no client is found (a server on a socket elsewhere, say).
-        const std::optional<QString> clientTty = TmuxPanes::showPane(*origin.tty);
-        if (const auto clientTerminal =
-                clientTty ? ProcessTable::terminalDevice(*clientTty) : std::nullopt) {
-            return terminalWindow(clients, processes, *clientTerminal);
-        }
-    }
-    if (hasText(origin.windowId)) {
-        if (const auto window = windowById(clients, *origin.windowId)) {
-            return window;
-        }
-    }
-    return terminalWindow(clients, processes, *terminal);
 }
 
 } // namespace
@@ -90,19 +60,50 @@ bool canActivate(Display* display, const TerminalOrigin& origin) {
     return display != nullptr && (hasText(origin.tty) || hasText(origin.windowId));
 }
 
-bool activate(Display* display, const TerminalOrigin& origin) {
-    if (!canActivate(display, origin)) {
-        return false;
-    }
+std::optional<Windows> readWindows(Display* display, const TerminalOrigin& origin) {
     const EwmhClients clients(display);
     if (clients.isEmpty()) {
-        return false;
+        return std::nullopt;
     }
-    const std::optional<EwmhClients::Window> window = findWindow(clients, origin);
-    if (window) {
-        clients.activate(*window);
+    Windows windows{clients.topmostByProcess(), std::nullopt, std::nullopt};
+    bool ok = false;
+    const qulonglong id = hasText(origin.windowId) ? origin.windowId->toULongLong(&ok, 10) : 0;
+    // X resource ids have 29 bits.
+    if (ok && id != 0 && id <= 0x1FFFFFFF) {
+        windows.named = clients.containing(Window(id));
+        windows.namedOwner = windows.named ? clients.process(*windows.named) : std::nullopt;
     }
-    return window.has_value();
+    return windows;
+}
+
+std::optional<Window> findWindow(const Windows& windows, const TerminalOrigin& origin) {
+    const std::optional<dev_t> terminal =
+        origin.tty ? ProcessTable::terminalDevice(*origin.tty) : std::nullopt;
+    const ProcessTable processes = ProcessTable::read();
+    // The process that drew the named window; 0 without one.
+    const pid_t owner = windows.named ? windows.namedOwner.value_or(0) : 0;
+    if (!terminal) {
+        if (owner > 0 && processes.announcedWindow(owner, *windows.named)) {
+            return windows.named;
+        }
+        return std::nullopt;
+    }
+    if (isTmuxPane(processes, *terminal)) {
+        // The terminal that shows the pane runs its tmux client. WINDOWID inside tmux is that of
+        // the terminal that started the server or last attached to it, which need not show the
+        // pane.
+        const std::optional<QString> clientTty = TmuxPanes::showPane(*origin.tty);
+        if (const auto clientTerminal =
+                clientTty ? ProcessTable::terminalDevice(*clientTty) : std::nullopt) {
+            return terminalWindow(windows, processes, *clientTerminal);
+        }
+    }
+    // The window id saves the walk, and picks the right window of a terminal that draws several
+    // from one process.
+    if (owner > 0 && runsTerminal(processes, owner, *terminal)) {
+        return windows.named;
+    }
+    return terminalWindow(windows, processes, *terminal);
 }
 
 } // namespace X11TerminalActivation

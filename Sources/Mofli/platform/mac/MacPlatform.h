@@ -9,7 +9,8 @@ public:
     void showOnAllWorkspaces(QWidget* window) override;
     void applyStacking(QWidget* window, bool alwaysOnTop) override;
     void becomeAccessoryApplication() override;
-    std::optional<double> secondsSinceLastInput() const override;
-    bool activateTerminal(const TerminalOrigin& origin) override;
+    void secondsSinceLastInput(QObject* context, IdleReply reply) override;
+    void activateTerminal(const TerminalOrigin& origin, QObject* context,
+                          std::function<void(bool)> done) override;
     bool canActivateTerminal(const TerminalOrigin& origin) const override;
 };

@@ -54,7 +54,7 @@ void MacPlatform::becomeAccessoryApplication() {
     [NSApp setActivationPolicy:NSApplicationActivationPolicyAccessory];
 }
 
-std::optional<double> MacPlatform::secondsSinceLastInput() const {
+void MacPlatform::secondsSinceLastInput(QObject*, IdleReply reply) {
     // Asking for the age of the last event of a type needs no permission, unlike watching events.
     const CGEventType watched[] = {kCGEventLeftMouseDown, kCGEventRightMouseDown,
                                    kCGEventMouseMoved,    kCGEventKeyDown,
@@ -64,12 +64,15 @@ std::optional<double> MacPlatform::secondsSinceLastInput() const {
         idle = std::min(idle, CGEventSourceSecondsSinceLastEventType(
                                   kCGEventSourceStateCombinedSessionState, type));
     }
-    return idle;
+    // A local query that answers at once.
+    reply(idle);
 }
 
-bool MacPlatform::activateTerminal(const TerminalOrigin& origin) {
+void MacPlatform::activateTerminal(const TerminalOrigin& origin, QObject*,
+                                   std::function<void(bool)> done) {
+    // AppleScript runs on the main thread, where AppKit wants it; the scripts are short.
     const std::optional<QString> script = TerminalActivator::scriptFor(origin);
-    return script && AppleScript::run(*script);
+    done(script && AppleScript::run(*script));
 }
 
 bool MacPlatform::canActivateTerminal(const TerminalOrigin&) const {
