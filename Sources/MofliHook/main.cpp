@@ -38,6 +38,9 @@ void putEnv(boost::json::object& out, const char* variable, std::string_view key
 void run(int argc, char** argv) {
     const std::string event = argc > 1 ? argv[1] : "idle";
     const HookCore::Payload payload = readPayload();
+    if (HookCore::ignoresEvent(event, payload)) {
+        return;
+    }
     const std::string state = HookCore::deriveState(event, payload);
     boost::json::object out{{Key::state, state}, {Key::message, nullptr}};
 

@@ -32,6 +32,17 @@ constexpr std::array<std::string_view, 10> testHints = {
 
 constexpr std::array<std::string_view, 4> searchTools = {"WebSearch", "WebFetch", "Grep", "Glob"};
 
+// What the latest counted calls added, by tool use id, so that a call Claude Code refuses after
+// its "PreToolUse" can be taken back exactly. The refusal follows at once; calls made side by side
+// are few.
+constexpr std::string_view countedCallsKey = "counted_calls";
+constexpr std::size_t countedCallsKept = 16;
+
+bool isTrue(const boost::json::object& object, std::string_view key) {
+    const boost::json::value* value = Json::find(object, key);
+    return value != nullptr && value->is_bool() && value->get_bool();
+}
+
 std::int64_t counter(const boost::json::object& record, std::string_view key) {
     return Json::findInteger(record, key).value_or(0);
 }
@@ -39,6 +50,12 @@ std::int64_t counter(const boost::json::object& record, std::string_view key) {
 void increment(boost::json::object& record, std::string_view key) {
     const std::int64_t value = counter(record, key);
     record[key] = value == std::numeric_limits<std::int64_t>::max() ? value : value + 1;
+}
+
+void decrement(boost::json::object& record, std::string_view key) {
+    if (const std::int64_t value = counter(record, key); value > 0) {
+        record[key] = value - 1;
+    }
 }
 
 // "edited" counts only as an array of strings; anything else reads as empty.
@@ -53,13 +70,29 @@ boost::json::array editedHashes(const boost::json::object& record) {
     return allStrings ? hashes : boost::json::array{};
 }
 
-void recordEdit(boost::json::object& record, std::string_view editedHash) {
+// Whether the file was new to the record.
+bool recordEdit(boost::json::object& record, std::string_view editedHash) {
     boost::json::array hashes = editedHashes(record);
     const boost::json::value hash(editedHash);
-    if (std::find(hashes.begin(), hashes.end(), hash) == hashes.end()) {
-        hashes.push_back(hash);
+    if (std::find(hashes.begin(), hashes.end(), hash) != hashes.end()) {
+        return false;
+    }
+    hashes.push_back(hash);
+    record["edited"] = std::move(hashes);
+    return true;
+}
+
+void forgetEdit(boost::json::object& record, std::string_view editedHash) {
+    boost::json::array hashes = editedHashes(record);
+    const auto found = std::find(hashes.begin(), hashes.end(), boost::json::value(editedHash));
+    if (found != hashes.end()) {
+        hashes.erase(found);
         record["edited"] = std::move(hashes);
     }
+}
+
+bool isSearchTool(std::string_view toolName) {
+    return std::find(searchTools.begin(), searchTools.end(), toolName) != searchTools.end();
 }
 
 bool isEditTool(std::string_view toolName) {
@@ -71,14 +104,18 @@ bool isEditTool(std::string_view toolName) {
 struct ToolCall {
     std::string sessionId;
     std::string toolName;
+    std::string toolUseId;
     std::optional<std::string> editedHash;
     bool testRun = false;
+    // Claude Code refused the call after counting it: take back what it added.
+    bool withdrawn = false;
 };
 
 ToolCall toolCall(const boost::json::object& payload) {
     ToolCall call;
     call.sessionId = Json::findString(payload, "session_id").value_or("");
     call.toolName = Json::findString(payload, "tool_name").value_or("");
+    call.toolUseId = Json::findString(payload, "tool_use_id").value_or("");
     const boost::json::object& input = Json::findObjectOrEmpty(payload, "tool_input");
     if (isEditTool(call.toolName)) {
         if (const auto path = Json::findString(input, "file_path"); path && !path->empty()) {
@@ -90,35 +127,101 @@ ToolCall toolCall(const boost::json::object& payload) {
     return call;
 }
 
+boost::json::array countedCalls(const boost::json::object& record) {
+    const boost::json::value* calls = Json::find(record, countedCallsKey);
+    return calls != nullptr && calls->is_array() ? calls->get_array() : boost::json::array{};
+}
+
+void rememberCall(boost::json::object& record, const ToolCall& call, bool newEdit) {
+    boost::json::object added{{"tool_use_id", call.toolUseId}, {"tool_name", call.toolName}};
+    if (newEdit) {
+        added["edited"] = *call.editedHash;
+    }
+    if (call.testRun) {
+        added["test"] = true;
+    }
+    boost::json::array calls = countedCalls(record);
+    calls.push_back(std::move(added));
+    if (calls.size() > countedCallsKept) {
+        calls.erase(calls.begin(), calls.end() - countedCallsKept);
+    }
+    record[countedCallsKey] = std::move(calls);
+}
+
+// Takes back what the call with `toolUseId` added, when the record still remembers it.
+void withdraw(boost::json::object& record, std::string_view toolUseId) {
+    boost::json::array calls = countedCalls(record);
+    const auto found = std::find_if(calls.begin(), calls.end(), [toolUseId](const auto& value) {
+        return value.is_object() &&
+               Json::findString(value.get_object(), "tool_use_id") == toolUseId;
+    });
+    if (found == calls.end()) {
+        return;
+    }
+    const boost::json::object added = found->get_object();
+    calls.erase(found);
+    record[countedCallsKey] = std::move(calls);
+    const std::string_view toolName = Json::findString(added, "tool_name").value_or("");
+    if (const auto hash = Json::findString(added, "edited")) {
+        forgetEdit(record, *hash);
+    } else if (toolName == "Bash") {
+        decrement(record, "bash");
+        if (isTrue(added, "test")) {
+            decrement(record, "tests");
+        }
+    } else if (isSearchTool(toolName)) {
+        decrement(record, "searches");
+    } else if (toolName == "Agent") {
+        decrement(record, "agents");
+    }
+}
+
 // A fresh record when the call belongs to another session than the stored one.
 void count(boost::json::object& record, const ToolCall& call) {
     if (Json::findString(record, "session_id") != call.sessionId) {
         record = freshSession(call.sessionId);
     }
-    if (isEditTool(call.toolName)) {
-        if (call.editedHash) {
-            recordEdit(record, *call.editedHash);
+    if (call.withdrawn) {
+        if (!call.toolUseId.empty()) {
+            withdraw(record, call.toolUseId);
         }
+        return;
+    }
+    bool counted = true;
+    bool newEdit = false;
+    if (isEditTool(call.toolName)) {
+        newEdit = call.editedHash && recordEdit(record, *call.editedHash);
+        counted = newEdit;
     } else if (call.toolName == "Bash") {
         increment(record, "bash");
         if (call.testRun) {
             increment(record, "tests");
         }
-    } else if (std::find(searchTools.begin(), searchTools.end(), call.toolName) !=
-               searchTools.end()) {
+    } else if (isSearchTool(call.toolName)) {
         increment(record, "searches");
     } else if (call.toolName == "Agent") {
         increment(record, "agents");
+    } else {
+        counted = false;
+    }
+    if (counted && !call.toolUseId.empty()) {
+        rememberCall(record, call, newEdit);
     }
 }
 
 std::string pendingText(const ToolCall& call) {
     boost::json::object pending{{"session_id", call.sessionId}, {"tool_name", call.toolName}};
+    if (!call.toolUseId.empty()) {
+        pending["tool_use_id"] = call.toolUseId;
+    }
     if (call.editedHash) {
         pending["edited"] = *call.editedHash;
     }
     if (call.testRun) {
         pending["test"] = true;
+    }
+    if (call.withdrawn) {
+        pending["withdrawn"] = true;
     }
     return Json::serialize(pending);
 }
@@ -133,11 +236,12 @@ std::optional<ToolCall> parsePending(std::string_view text) {
     ToolCall call;
     call.sessionId = *sessionId;
     call.toolName = *toolName;
+    call.toolUseId = Json::findString(pending, "tool_use_id").value_or("");
     if (const auto hash = Json::findString(pending, "edited")) {
         call.editedHash = std::string(*hash);
     }
-    const boost::json::value* test = Json::find(pending, "test");
-    call.testRun = test != nullptr && test->is_bool() && test->get_bool();
+    call.testRun = isTrue(pending, "test");
+    call.withdrawn = isTrue(pending, "withdrawn");
     return call;
 }
 
@@ -210,8 +314,9 @@ bool saveSession(const boost::json::object& record) {
     return Files::replaceAtomically(HookPaths::sessionFile(), Json::serialize(record));
 }
 
-void recordTool(const boost::json::object& payload) {
-    const ToolCall call = toolCall(payload);
+namespace {
+
+void update(const ToolCall& call) {
     Files::createDirectories(HookPaths::mofliDir());
     const SessionLock lock(HookPaths::sessionLockFile(), lockWait);
     if (!lock.held()) {
@@ -228,6 +333,20 @@ void recordTool(const boost::json::object& payload) {
             ::unlink(path.c_str());
         }
     }
+}
+
+} // namespace
+
+void recordTool(const boost::json::object& payload) {
+    update(toolCall(payload));
+}
+
+void withdrawTool(const boost::json::object& payload) {
+    ToolCall call;
+    call.sessionId = Json::findString(payload, "session_id").value_or("");
+    call.toolUseId = Json::findString(payload, "tool_use_id").value_or("");
+    call.withdrawn = true;
+    update(call);
 }
 
 std::optional<std::string> buildRecap() {

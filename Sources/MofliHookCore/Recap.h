@@ -26,6 +26,10 @@ bool saveSession(const boost::json::object& record);
 // own instead, which the next run holding the lock counts in, so that no call is lost.
 void recordTool(const boost::json::object& payload);
 
+// Takes back the call of a "PermissionDenied" payload, which Claude Code refused after its
+// "PreToolUse" was counted: whatever that call added is removed again, and nothing else.
+void withdrawTool(const boost::json::object& payload);
+
 // "📝 2ファイル・🔧 5コマンド・…" for the stored record with the pending calls counted in, or
 // nothing when that holds no counted work.
 std::optional<std::string> buildRecap();
