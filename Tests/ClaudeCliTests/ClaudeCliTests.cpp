@@ -51,3 +51,47 @@ TEST_F(ClaudeCli, PluginAddedFromAFolderWithSpacesRunsTheHookInARealSession) {
         std::cerr << turn.context;
     }
 }
+
+// The service answers 529 Overloaded once the turn's first command has run, until Claude Code
+// gives up. By default it retries ten times over about three minutes; CLAUDE_CODE_MAX_RETRIES,
+// one of its documented settings, keeps that to one retry. The hook is registered in the home's
+// settings for the events it handles, as a user without the app would do it.
+TEST_F(ClaudeCli, AnOverloadedServiceEndsTheTurnWithTheFailurePoseAndKeepsTheRecap) {
+    skipWithoutNode();
+    if (IsSkipped()) {
+        return;
+    }
+    boost::json::object hooks;
+    for (const char* event :
+         {"UserPromptSubmit", "PreToolUse", "PostToolUse", "PostToolUseFailure", "Notification",
+          "PermissionRequest", "PermissionDenied", "Stop", "StopFailure", "SubagentStop",
+          "SessionStart", "SessionEnd", "PreCompact", "PostCompact", "Interrupt"}) {
+        const boost::json::object command{
+            {"type", "command"},
+            {"command", "\"" + std::string(MOFLI_HOOK_PATH) + "\" " + event},
+            {"timeout", 5}};
+        hooks[event] = boost::json::array{
+            boost::json::object{{"matcher", "*"}, {"hooks", boost::json::array{command}}}};
+    }
+    home().write(home().path() + "/.claude/settings.json",
+                 Json::serialize(boost::json::object{{"hooks", hooks}}));
+    moreEnvironment = {"CLAUDE_CODE_MAX_RETRIES=1"};
+
+    const Turn turn = runTurn({"--status-after-tool", "529"});
+    EXPECT_NE(turn.result.exitStatus, 0) << turn.context;
+    EXPECT_TRUE(sawRunningEcho(turn.states)) << turn.context;
+    const std::string failure =
+        R"({"state":"failed","message":"サーバーが混んでるみたい…","label":"ブロック済み",)"
+        R"("recap":"🔧 1コマンド"})";
+    EXPECT_TRUE(std::any_of(turn.states.begin(), turn.states.end(), [&](const std::string& text) {
+        boost::json::object state = Json::parseObject(text);
+        for (const char* context : {"sessionId", "cwd", "tty"}) {
+            state.erase(context);
+        }
+        return state == Json::parseObject(failure);
+    })) << turn.context;
+    // `claude -p` ends the session right after: goodbye with the same recap.
+    const boost::json::object last = home().state();
+    EXPECT_EQ(Json::findString(last, "message"), "おつかれ〜") << turn.context;
+    EXPECT_EQ(Json::findString(last, "recap"), "🔧 1コマンド") << turn.context;
+}
