@@ -6,6 +6,8 @@
 #include "HookCore.h"
 #include "Json.h"
 #include "PayloadReader.h"
+#include "Recap.h"
+#include "SessionProcess.h"
 #include "StateFileContract.h"
 #include "StateWriter.h"
 
@@ -50,15 +52,22 @@ void run(int argc, char** argv) {
     putEnv(out, "TERM_SESSION_ID", Key::termSession);
     putEnv(out, "__CFBundleIdentifier", Key::termBundleId);
     putEnv(out, "WINDOWID", Key::termWindowId);
-    if (const auto sessionId = Json::findString(payload, "session_id");
-        sessionId && !sessionId->empty()) {
-        out[Key::sessionId] = *sessionId;
+    const std::string_view sessionId = Json::findString(payload, "session_id").value_or("");
+    if (!sessionId.empty()) {
+        out[Key::sessionId] = sessionId;
     }
     const char* pwd = std::getenv("PWD");
     HookCore::putWorkingFolder(out, payload,
                                pwd ? std::optional<std::string_view>(pwd) : std::nullopt);
     if (const std::optional<std::string> tty = ControllingTerminal::controllingTTYPath()) {
         out[Key::tty] = *tty;
+    }
+    // The session's record first, so that a reader woken by the new state file finds it current.
+    if (!sessionId.empty() && event == "SessionEnd") {
+        StateWriter::removeSessionRecord(sessionId);
+        Recap::dropStaleCounts();
+    } else if (!sessionId.empty()) {
+        StateWriter::writeSessionRecord(sessionId, out, SessionProcess::find());
     }
     StateWriter::writeState(out);
 }

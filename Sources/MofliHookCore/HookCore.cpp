@@ -360,7 +360,9 @@ void assembleOutput(boost::json::object& out, std::string_view event, const Payl
     }
     const std::optional<std::string> body = buildBody(event, payload);
     const bool turnEnded = event == "Stop" || event == "StopFailure" || event == "SessionEnd";
-    const std::optional<std::string> recap = turnEnded ? Recap::buildRecap() : std::nullopt;
+    const std::optional<std::string> recap =
+        turnEnded ? Recap::buildRecap(Json::findString(payload, "session_id").value_or(""))
+                  : std::nullopt;
     const std::string finalState = HookCore::finalState(event, state, recap.has_value());
     out[Key::state] = finalState;
     if (const std::optional<std::string> message =

@@ -14,6 +14,8 @@
 #include <cstdio>
 #include <dirent.h>
 #include <limits>
+#include <map>
+#include <sys/stat.h>
 #include <time.h>
 #include <unistd.h>
 #include <vector>
@@ -280,25 +282,91 @@ std::vector<std::string> pendingFiles() {
     return paths;
 }
 
-// Counts the pending calls into `record`; returns their files.
-std::vector<std::string> countPending(boost::json::object& record) {
-    std::vector<std::string> counted;
+// A pending call and the file it waits in.
+struct PendingCall {
+    std::string path;
+    std::optional<ToolCall> call;
+};
+
+std::vector<PendingCall> pendingCalls() {
+    std::vector<PendingCall> calls;
     for (std::string& path : pendingFiles()) {
-        if (const std::optional<std::string> text = Files::readFile(path)) {
-            if (const std::optional<ToolCall> call = parsePending(*text)) {
-                count(record, *call);
+        const std::optional<std::string> text = Files::readFile(path);
+        calls.push_back({std::move(path), text ? parsePending(*text) : std::nullopt});
+    }
+    return calls;
+}
+
+// One session's counts as they are being updated, with the text they were read from: counts that
+// come out the same are not written again (many calls, a Read say, count nothing).
+struct LoadedCounts {
+    std::string text;
+    boost::json::object record;
+};
+
+LoadedCounts loadCounts(std::string_view sessionId) {
+    std::string text = Files::readFile(HookPaths::sessionCountsFile(sessionId)).value_or("");
+    boost::json::object record = Json::parseObject(text);
+    return {std::move(text), std::move(record)};
+}
+
+// Writes `contents` unless the file already holds exactly that; whether the file holds it now.
+bool replaceIfChanged(const std::string& path, const std::string& contents,
+                      const std::optional<std::string>& current) {
+    return current == contents || Files::replaceAtomically(path, contents);
+}
+
+// The session file holds the counts that changed last, in the form older versions wrote.
+void copyToSessionFile(boost::json::object record) {
+    record.erase(countedCallsKey);
+    const std::string path = HookPaths::sessionFile();
+    replaceIfChanged(path, Json::serialize(record), Files::readFile(path));
+}
+
+// Counts `call` and the pending calls of every session into their sessions' counts, under the
+// lock.
+void update(const ToolCall& call) {
+    Files::createDirectories(HookPaths::sessionsDir());
+    const SessionLock lock(HookPaths::sessionLockFile(), lockWait);
+    if (!lock.held()) {
+        leavePending(call);
+        return;
+    }
+    std::map<std::string, LoadedCounts, std::less<>> records;
+    std::map<std::string, std::vector<std::string>, std::less<>> countedFiles;
+    const auto recordOf = [&records](const std::string& sessionId) -> boost::json::object& {
+        auto found = records.find(sessionId);
+        if (found == records.end()) {
+            found = records.emplace(sessionId, loadCounts(sessionId)).first;
+        }
+        return found->second.record;
+    };
+    for (PendingCall& pending : pendingCalls()) {
+        // An unreadable file goes with the current call's counts.
+        const std::string& sessionId = pending.call ? pending.call->sessionId : call.sessionId;
+        if (pending.call) {
+            count(recordOf(sessionId), *pending.call);
+        }
+        countedFiles[sessionId].push_back(std::move(pending.path));
+    }
+    count(recordOf(call.sessionId), call);
+    // Pending files go only once their counts hold them: a run that ends in between counts them
+    // twice rather than not at all, and counts that cannot be saved leave them for the next run.
+    for (const auto& [sessionId, loaded] : records) {
+        if (replaceIfChanged(HookPaths::sessionCountsFile(sessionId),
+                             Json::serialize(loaded.record), loaded.text)) {
+            for (const std::string& path : countedFiles[sessionId]) {
+                ::unlink(path.c_str());
             }
         }
-        counted.push_back(std::move(path));
     }
-    return counted;
+    copyToSessionFile(records.at(call.sessionId).record);
 }
 
 } // namespace
 
-boost::json::object loadSession() {
-    const std::optional<std::string> contents = Files::readFile(HookPaths::sessionFile());
-    return contents ? Json::parseObject(*contents) : boost::json::object{};
+boost::json::object loadSession(std::string_view sessionId) {
+    return loadCounts(sessionId).record;
 }
 
 boost::json::object freshSession(std::string_view sessionId) {
@@ -309,33 +377,6 @@ boost::json::object freshSession(std::string_view sessionId) {
                                {"searches", 0},
                                {"agents", 0}};
 }
-
-bool saveSession(const boost::json::object& record) {
-    return Files::replaceAtomically(HookPaths::sessionFile(), Json::serialize(record));
-}
-
-namespace {
-
-void update(const ToolCall& call) {
-    Files::createDirectories(HookPaths::mofliDir());
-    const SessionLock lock(HookPaths::sessionLockFile(), lockWait);
-    if (!lock.held()) {
-        leavePending(call);
-        return;
-    }
-    boost::json::object record = loadSession();
-    const std::vector<std::string> counted = countPending(record);
-    count(record, call);
-    // Only once the record holds them: a run that ends in between counts them twice rather than
-    // not at all, and a record that cannot be saved leaves them for the next run.
-    if (saveSession(record)) {
-        for (const std::string& path : counted) {
-            ::unlink(path.c_str());
-        }
-    }
-}
-
-} // namespace
 
 void recordTool(const boost::json::object& payload) {
     update(toolCall(payload));
@@ -349,9 +390,13 @@ void withdrawTool(const boost::json::object& payload) {
     update(call);
 }
 
-std::optional<std::string> buildRecap() {
-    boost::json::object record = loadSession();
-    countPending(record);
+std::optional<std::string> buildRecap(std::string_view sessionId) {
+    boost::json::object record = loadSession(sessionId);
+    for (const PendingCall& pending : pendingCalls()) {
+        if (pending.call && pending.call->sessionId == sessionId) {
+            count(record, *pending.call);
+        }
+    }
     std::string recap;
     const auto addPart = [&recap](std::int64_t n, std::string_view prefix,
                                   std::string_view suffix) {
@@ -372,6 +417,26 @@ std::optional<std::string> buildRecap() {
         return std::nullopt;
     }
     return recap;
+}
+
+void dropStaleCounts() {
+    const std::string folder = HookPaths::sessionsDir();
+    DIR* directory = ::opendir(folder.c_str());
+    if (directory == nullptr) {
+        return;
+    }
+    timespec now{};
+    ::clock_gettime(CLOCK_REALTIME, &now);
+    const time_t oldest = now.tv_sec - time_t{StateFileContract::sessionCountsLifetimeDays} * 86400;
+    while (const dirent* entry = ::readdir(directory)) {
+        const std::string path = folder + "/" + entry->d_name;
+        struct stat info {};
+        if (std::string_view(entry->d_name).ends_with(StateFileContract::sessionCountsSuffix) &&
+            ::lstat(path.c_str(), &info) == 0 && S_ISREG(info.st_mode) && info.st_mtime < oldest) {
+            ::unlink(path.c_str());
+        }
+    }
+    ::closedir(directory);
 }
 
 bool isTestCommand(std::optional<std::string_view> command) {

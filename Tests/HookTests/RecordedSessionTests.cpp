@@ -1,12 +1,16 @@
 // Event sequences recorded from real sessions of Claude Code 2.1.337 (offline, against a fake of
 // the Messages API, with a hook that captured every event), replayed through the real hook. After
-// each event the state file must say what a user would expect. (The blocked edits follow the
-// recorded shape of a blocked command.)
+// each event the state file must say what a user would expect, and the session's record must
+// hold the same state with the time of the write and the process that ran the hook. (The blocked
+// edits follow the recorded shape of a blocked command.)
+#include "HookPaths.h"
 #include "HookProcess.h"
 #include "Json.h"
 #include "TemporaryHome.h"
 
+#include <chrono>
 #include <gtest/gtest.h>
+#include <unistd.h>
 
 namespace {
 
@@ -31,6 +35,12 @@ const std::string project = "/home/u/project";
 boost::json::object withoutTty(boost::json::object state) {
     state.erase("tty");
     return state;
+}
+
+std::int64_t nowMilliseconds() {
+    return std::chrono::duration_cast<std::chrono::milliseconds>(
+               std::chrono::system_clock::now().time_since_epoch())
+        .count();
 }
 
 const std::vector<Situation> situations = {
@@ -199,21 +209,41 @@ const std::vector<Situation> situations = {
 void replay(const Situation& situation, TemporaryHome& home) {
     const std::string context = R"("session_id":")" + situation.sessionId +
                                 R"(","transcript_path":"/t.jsonl","cwd":")" + project + "\",";
+    const std::string record = HookPaths::sessionRecordFile(situation.sessionId);
     for (const Step& step : situation.steps) {
         SCOPED_TRACE(step.event + " " + step.fields);
         const auto stateBefore = home.read(home.stateFile());
+        const auto recordBefore = home.read(record);
+        const std::int64_t before = nowMilliseconds();
         const HookResult result =
             HookProcess::run(step.event, "{" + context + R"("hook_event_name":")" + step.event +
                                              "\"," + step.fields + "}");
+        const std::int64_t after = nowMilliseconds();
         ASSERT_EQ(result.exitStatus, 0);
         ASSERT_EQ(result.standardOutput + result.standardError, "");
         if (step.expected.empty()) {
             EXPECT_EQ(home.read(home.stateFile()), stateBefore);
+            EXPECT_EQ(home.read(record), recordBefore);
             continue;
         }
-        EXPECT_EQ(withoutTty(home.state()),
+        const boost::json::object state = home.state();
+        EXPECT_EQ(withoutTty(state),
                   Json::parseObject("{" + step.expected + R"(,"sessionId":")" +
                                     situation.sessionId + R"(","cwd":")" + project + "\"}"));
+        if (step.event == "SessionEnd") {
+            EXPECT_FALSE(home.read(record));
+            continue;
+        }
+        boost::json::object written = Json::parseObject(home.read(record).value_or(""));
+        const auto updatedAt = Json::findInteger(written, "updatedAt");
+        ASSERT_TRUE(updatedAt);
+        EXPECT_GE(*updatedAt, before);
+        EXPECT_LE(*updatedAt, after);
+        // The test started the hook itself, and is no shell.
+        EXPECT_EQ(Json::findInteger(written, "pid"), ::getpid());
+        written.erase("updatedAt");
+        written.erase("pid");
+        EXPECT_EQ(written, state);
     }
 }
 
@@ -225,4 +255,52 @@ TEST(RecordedSessions, EachSituationShowsWhatTheUserExpects) {
         TemporaryHome home;
         replay(situation, home);
     }
+}
+
+// Session A works and ends, B works, then A is resumed: A's recap is its own and goes on
+// counting from where it stopped, whatever B did in between.
+TEST(RecordedSessions, AResumedSessionKeepsItsOwnRecap) {
+    TemporaryHome home;
+    const Situation first = {"the first run of A",
+                             "aaaa1111-0000-4000-8000-000000000001",
+                             {
+                                 {"PreToolUse",
+                                  R"("tool_name":"Bash","tool_input":{"command":"make"},)"
+                                  R"("tool_use_id":"toolu_a1")",
+                                  R"("state":"running","message":"$ make","label":"実行中")"},
+                                 {"SessionEnd", R"("reason":"prompt_input_exit")",
+                                  R"("state":"idle","message":"おつかれ〜","recap":"🔧 1コマンド")"},
+                             }};
+    const Situation other = {"B in between",
+                             "bbbb2222-0000-4000-8000-000000000002",
+                             {
+                                 {"PreToolUse",
+                                  R"("tool_name":"Grep","tool_input":{"pattern":"TODO"},)"
+                                  R"("tool_use_id":"toolu_b1")",
+                                  R"("state":"running","message":"Grep TODO","label":"実行中")"},
+                                 {"SessionEnd", R"("reason":"prompt_input_exit")",
+                                  R"("state":"idle","message":"おつかれ〜","recap":"🔍 1回調べた")"},
+                             }};
+    const Situation resumed = {
+        "A resumed",
+        first.sessionId,
+        {
+            {"SessionStart",
+             R"("source":"resume","seconds_since_last_response":48,"context_tokens":2887)",
+             R"("state":"idle","message":null)"},
+            {"Stop", R"("stop_hook_active":false,"last_assistant_message":"Nothing to do.")",
+             R"("state":"waving","message":"Nothing to do.","recap":"🔧 1コマンド")"},
+            {"PreToolUse",
+             R"("tool_name":"Bash","tool_input":{"command":"make test"},"tool_use_id":"toolu_a2")",
+             R"("state":"running","message":"$ make …","label":"実行中")"},
+            {"SessionEnd", R"("reason":"prompt_input_exit")",
+             R"("state":"idle","message":"おつかれ〜","recap":"🔧 2コマンド・✅ テスト1回")"},
+        }};
+    for (const Situation* situation : {&first, &other, &resumed}) {
+        SCOPED_TRACE(situation->name);
+        replay(*situation, home);
+    }
+    EXPECT_EQ(home.session(), Json::parseObject(R"({"session_id":")" + first.sessionId +
+                                                R"(","edited":[],"bash":2,"tests":1,)"
+                                                R"("searches":0,"agents":0})"));
 }
