@@ -297,30 +297,45 @@ std::vector<PendingCall> pendingCalls() {
     return calls;
 }
 
+// Where a session's counts live: those of the session that counted last in the session file,
+// where older versions kept them and older readers look, every other session's in a file of its
+// own under sessions/. One session alone thus writes one file per call, and a session that takes
+// the session file over first moves the previous holder's counts out to their own file.
+struct SessionFile {
+    std::optional<std::string> text;
+    boost::json::object counts;
+
+    static SessionFile read() {
+        std::optional<std::string> text = Files::readFile(HookPaths::sessionFile());
+        boost::json::object counts = Json::parseObject(text.value_or(""));
+        return {std::move(text), std::move(counts)};
+    }
+    std::optional<std::string_view> holder() const {
+        return Json::findString(counts, "session_id");
+    }
+};
+
 // One session's counts as they are being updated, with the text they were read from: counts that
 // come out the same are not written again (many calls, a Read say, count nothing).
 struct LoadedCounts {
-    std::string text;
-    boost::json::object record;
+    std::optional<std::string> text;
+    boost::json::object counts;
+    bool inSessionFile = false;
 };
 
-LoadedCounts loadCounts(std::string_view sessionId) {
-    std::string text = Files::readFile(HookPaths::sessionCountsFile(sessionId)).value_or("");
-    boost::json::object record = Json::parseObject(text);
-    return {std::move(text), std::move(record)};
+LoadedCounts loadCounts(std::string_view sessionId, const SessionFile& sessionFile) {
+    if (sessionFile.holder() == sessionId) {
+        return {sessionFile.text, sessionFile.counts, true};
+    }
+    std::optional<std::string> text = Files::readFile(HookPaths::sessionCountsFile(sessionId));
+    boost::json::object counts = Json::parseObject(text.value_or(""));
+    return {std::move(text), std::move(counts), false};
 }
 
 // Writes `contents` unless the file already holds exactly that; whether the file holds it now.
 bool replaceIfChanged(const std::string& path, const std::string& contents,
                       const std::optional<std::string>& current) {
     return current == contents || Files::replaceAtomically(path, contents);
-}
-
-// The session file holds the counts that changed last, in the form older versions wrote.
-void copyToSessionFile(boost::json::object record) {
-    record.erase(countedCallsKey);
-    const std::string path = HookPaths::sessionFile();
-    replaceIfChanged(path, Json::serialize(record), Files::readFile(path));
 }
 
 // Counts `call` and the pending calls of every session into their sessions' counts, under the
@@ -332,41 +347,63 @@ void update(const ToolCall& call) {
         leavePending(call);
         return;
     }
-    std::map<std::string, LoadedCounts, std::less<>> records;
+    const SessionFile sessionFile = SessionFile::read();
+    std::map<std::string, LoadedCounts, std::less<>> sessions;
     std::map<std::string, std::vector<std::string>, std::less<>> countedFiles;
-    const auto recordOf = [&records](const std::string& sessionId) -> boost::json::object& {
-        auto found = records.find(sessionId);
-        if (found == records.end()) {
-            found = records.emplace(sessionId, loadCounts(sessionId)).first;
+    const auto countsOf = [&](const std::string& sessionId) -> LoadedCounts& {
+        auto found = sessions.find(sessionId);
+        if (found == sessions.end()) {
+            found = sessions.emplace(sessionId, loadCounts(sessionId, sessionFile)).first;
         }
-        return found->second.record;
+        return found->second;
     };
     for (PendingCall& pending : pendingCalls()) {
         // An unreadable file goes with the current call's counts.
         const std::string& sessionId = pending.call ? pending.call->sessionId : call.sessionId;
         if (pending.call) {
-            count(recordOf(sessionId), *pending.call);
+            count(countsOf(sessionId).counts, *pending.call);
         }
         countedFiles[sessionId].push_back(std::move(pending.path));
     }
-    count(recordOf(call.sessionId), call);
+    count(countsOf(call.sessionId).counts, call);
+    if (const auto holder = sessionFile.holder(); holder && *holder != call.sessionId) {
+        countsOf(std::string(*holder));
+    }
     // Pending files go only once their counts hold them: a run that ends in between counts them
     // twice rather than not at all, and counts that cannot be saved leave them for the next run.
-    for (const auto& [sessionId, loaded] : records) {
-        if (replaceIfChanged(HookPaths::sessionCountsFile(sessionId),
-                             Json::serialize(loaded.record), loaded.text)) {
-            for (const std::string& path : countedFiles[sessionId]) {
-                ::unlink(path.c_str());
-            }
+    const auto dropCounted = [&countedFiles](const std::string& sessionId) {
+        for (const std::string& path : countedFiles[sessionId]) {
+            ::unlink(path.c_str());
+        }
+    };
+    bool holderMovedOut = true;
+    for (const auto& [sessionId, loaded] : sessions) {
+        if (sessionId == call.sessionId) {
+            continue;
+        }
+        const std::string path = HookPaths::sessionCountsFile(sessionId);
+        const std::string text = Json::serialize(loaded.counts);
+        if (loaded.inSessionFile ? Files::replaceAtomically(path, text)
+                                 : replaceIfChanged(path, text, loaded.text)) {
+            dropCounted(sessionId);
+        } else if (loaded.inSessionFile) {
+            holderMovedOut = false;
         }
     }
-    copyToSessionFile(records.at(call.sessionId).record);
+    // Counts that could not move out keep the session file; the current ones then go to their own.
+    const LoadedCounts& current = sessions.at(call.sessionId);
+    const std::string text = Json::serialize(current.counts);
+    if (holderMovedOut
+            ? replaceIfChanged(HookPaths::sessionFile(), text, sessionFile.text)
+            : replaceIfChanged(HookPaths::sessionCountsFile(call.sessionId), text, current.text)) {
+        dropCounted(call.sessionId);
+    }
 }
 
 } // namespace
 
 boost::json::object loadSession(std::string_view sessionId) {
-    return loadCounts(sessionId).record;
+    return loadCounts(sessionId, SessionFile::read()).counts;
 }
 
 boost::json::object freshSession(std::string_view sessionId) {

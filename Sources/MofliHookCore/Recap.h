@@ -6,10 +6,11 @@
 #include <string_view>
 
 // The counts of tool calls that outlive one hook run, and the one-line recap built from them.
-// Each Claude Code session keeps its own counts (~/.claude/mofli/sessions/<hash>.counts), so that
-// sessions running side by side never reset each other's recap; the session file
-// ~/.claude/mofli/session.json holds a copy of the counts that changed last, for older readers.
-// Counts are kept as JSON objects so that keys written by other versions survive every rewrite.
+// Each Claude Code session keeps its own counts, so that sessions running side by side never reset
+// each other's recap: those of the session that counted last in the session file
+// ~/.claude/mofli/session.json, as older versions kept them, the others' in files of their own
+// (~/.claude/mofli/sessions/<hash>.counts). Counts are kept as JSON objects so that keys written
+// by other versions survive every rewrite.
 namespace Recap {
 
 // The counts of `sessionId`, or an empty object when their file is missing, unreadable, malformed

@@ -25,8 +25,9 @@ inline constexpr std::string_view pendingCallFilePrefix = "session.pending.";
 inline constexpr std::string_view sessionsFolderName = "sessions";
 inline constexpr std::string_view sessionRecordSuffix = ".json";
 // The hook's own per-session counts behind each session's recap, beside the records and in the
-// form of the session file. They outlive the session's record, so that a resumed session goes on
-// counting; the hook deletes those left untouched for `sessionCountsLifetimeDays`.
+// form of the session file, which holds those of the session that counted last instead. They
+// outlive the session's record, so that a resumed session goes on counting; the hook deletes
+// those left untouched for `sessionCountsLifetimeDays`.
 inline constexpr std::string_view sessionCountsSuffix = ".counts";
 inline constexpr int sessionCountsLifetimeDays = 30;
 

@@ -300,7 +300,9 @@ TEST(RecordedSessions, AResumedSessionKeepsItsOwnRecap) {
         SCOPED_TRACE(situation->name);
         replay(*situation, home);
     }
-    EXPECT_EQ(home.session(), Json::parseObject(R"({"session_id":")" + first.sessionId +
-                                                R"(","edited":[],"bash":2,"tests":1,)"
-                                                R"("searches":0,"agents":0})"));
+    // The session file holds the counts of the session that counted last, A's.
+    const boost::json::object counts = home.session();
+    EXPECT_EQ(Json::findString(counts, "session_id"), first.sessionId);
+    EXPECT_EQ(Json::findInteger(counts, "bash"), 2);
+    EXPECT_EQ(Json::findInteger(counts, "tests"), 1);
 }
