@@ -34,9 +34,10 @@ constexpr std::array<std::string_view, 10> testHints = {
 
 constexpr std::array<std::string_view, 4> searchTools = {"WebSearch", "WebFetch", "Grep", "Glob"};
 
-// What the latest counted calls added, by tool use id, so that a call Claude Code refuses after
-// its "PreToolUse" can be taken back exactly. The refusal follows at once; calls made side by side
-// are few.
+// What the latest counted calls of auto mode added, by tool use id, so that a call that auto mode
+// refuses after its "PreToolUse" can be taken back exactly. The refusal follows at once; calls
+// made side by side are few. No other mode refuses a call after counting it, so elsewhere the
+// counts stay as small as they were.
 constexpr std::string_view countedCallsKey = "counted_calls";
 constexpr std::size_t countedCallsKept = 16;
 
@@ -117,7 +118,9 @@ ToolCall toolCall(const boost::json::object& payload) {
     ToolCall call;
     call.sessionId = Json::findString(payload, "session_id").value_or("");
     call.toolName = Json::findString(payload, "tool_name").value_or("");
-    call.toolUseId = Json::findString(payload, "tool_use_id").value_or("");
+    if (Json::findString(payload, "permission_mode") == "auto") {
+        call.toolUseId = Json::findString(payload, "tool_use_id").value_or("");
+    }
     const boost::json::object& input = Json::findObjectOrEmpty(payload, "tool_input");
     if (isEditTool(call.toolName)) {
         if (const auto path = Json::findString(input, "file_path"); path && !path->empty()) {
@@ -134,6 +137,19 @@ boost::json::array countedCalls(const boost::json::object& record) {
     return calls != nullptr && calls->is_array() ? calls->get_array() : boost::json::array{};
 }
 
+boost::json::array::iterator findCall(boost::json::array& calls, std::string_view toolUseId) {
+    return std::find_if(calls.begin(), calls.end(), [toolUseId](const boost::json::value& value) {
+        return value.is_object() &&
+               Json::findString(value.get_object(), "tool_use_id") == toolUseId;
+    });
+}
+
+void forgetCall(boost::json::array& calls, std::string_view toolUseId) {
+    if (const auto found = findCall(calls, toolUseId); found != calls.end()) {
+        calls.erase(found);
+    }
+}
+
 void rememberCall(boost::json::object& record, const ToolCall& call, bool newEdit) {
     boost::json::object added{{"tool_use_id", call.toolUseId}, {"tool_name", call.toolName}};
     if (newEdit) {
@@ -143,6 +159,7 @@ void rememberCall(boost::json::object& record, const ToolCall& call, bool newEdi
         added["test"] = true;
     }
     boost::json::array calls = countedCalls(record);
+    forgetCall(calls, call.toolUseId);
     calls.push_back(std::move(added));
     if (calls.size() > countedCallsKept) {
         calls.erase(calls.begin(), calls.end() - countedCallsKept);
@@ -153,10 +170,7 @@ void rememberCall(boost::json::object& record, const ToolCall& call, bool newEdi
 // Takes back what the call with `toolUseId` added, when the record still remembers it.
 void withdraw(boost::json::object& record, std::string_view toolUseId) {
     boost::json::array calls = countedCalls(record);
-    const auto found = std::find_if(calls.begin(), calls.end(), [toolUseId](const auto& value) {
-        return value.is_object() &&
-               Json::findString(value.get_object(), "tool_use_id") == toolUseId;
-    });
+    const auto found = findCall(calls, toolUseId);
     if (found == calls.end()) {
         return;
     }
