@@ -2,6 +2,7 @@
 #include "AppFixture.h"
 #include "AvatarWindow.h"
 #include "FakeClaude.h"
+#include "MofliLinkManager.h"
 #include "Settings.h"
 
 #include <QAbstractButton>
@@ -38,7 +39,9 @@ protected:
         qputenv("HOME", QFile::encodeName(root_.filePath("home")));
         qputenv("XDG_DATA_HOME", QFile::encodeName(root_.filePath("data")));
         qputenv("MOFLI_RESOURCE_DIR", QFile::encodeName(root_.filePath("resources")));
-        qputenv("SHELL", "/bin/false");
+        // Where installFake() puts it, and nowhere a `claude` of the machine could be.
+        qputenv("MOFLI_CLAUDE_PLACES", QFile::encodeName(root_.filePath("home/.local/bin/claude")));
+        qputenv("MOFLI_CLAUDE_SHELL", "/usr/bin/false");
         fake_.emplace(root_.filePath("fake"));
         write("resources/mofli-plugin/.claude-plugin/plugin.json", R"({"name":"mofli"})");
         store("didAttemptInitialLink", QVariant());
@@ -47,7 +50,8 @@ protected:
     void TearDown() override {
         fake_.reset();
         qputenv("HOME", home_);
-        for (const char* name : {"XDG_DATA_HOME", "MOFLI_RESOURCE_DIR", "SHELL"}) {
+        for (const char* name :
+             {"XDG_DATA_HOME", "MOFLI_RESOURCE_DIR", "MOFLI_CLAUDE_PLACES", "MOFLI_CLAUDE_SHELL"}) {
             qunsetenv(name);
         }
         AppFixture::TearDown();
@@ -63,7 +67,7 @@ protected:
 
     void installFake() { FakeClaude::installAt(root_.filePath("home/.local/bin/claude")); }
     const FakeClaude& fake() const { return *fake_; }
-    QString installed() const { return root_.filePath("data/Mofli/mofli-plugin"); }
+    static QString installed() { return MofliLinkManager::installedPluginDir(); }
 
     // Answers every alert that opens with the first of its buttons titled one of `choices`,
     // recording what it said; details are opened first.
