@@ -2,6 +2,7 @@
 #include "Logging.h"
 #include "Platform.h"
 #include "PlatformChoice.h"
+#include "PlatformFactory.h"
 #include "QtScheduler.h"
 #include "SingleInstance.h"
 
@@ -33,7 +34,7 @@ int main(int argc, char* argv[]) {
     }
     // The pet lives in the tray and on the desktop; closing a menu or window must not quit.
     QApplication::setQuitOnLastWindowClosed(false);
-    const std::unique_ptr<Platform> platform = Platform::create();
+    const std::unique_ptr<Platform> platform = PlatformFactory::create();
     platform->becomeAccessoryApplication();
     QtScheduler scheduler;
     AppDelegate delegate(*platform, scheduler);

@@ -53,8 +53,8 @@ TEST_F(AppDelegateTest, StatusMenuWithoutPets) {
     app.launch();
     EXPECT_EQ(rows(app.statusMenu()),
               (QStringList{"キャラクター (off)", "  (~/.codex/pets/ にペット未登録) (off)", "-",
-                           "キャラ一覧を再スキャン", "ログイン時に起動", "-", "アップデートを確認… (off)", "-",
-                           "前面に呼び戻す", "終了"}));
+                           "キャラ一覧を再スキャン", "ログイン時に起動", "-",
+                           "アップデートを確認… (off)", "-", "前面に呼び戻す", "終了"}));
     const QList<QAction*> actions = app.statusMenu()->actions();
     EXPECT_EQ(actions[8]->shortcut(), QKeySequence(Qt::CTRL | Qt::Key_R));
     EXPECT_EQ(actions[9]->shortcut(), QKeySequence(Qt::CTRL | Qt::Key_Q));
@@ -80,8 +80,8 @@ TEST_F(AppDelegateTest, StatusMenuWithTwelvePets) {
               1);
     EXPECT_TRUE(pets[0]->isChecked());
     EXPECT_EQ(rows(app.statusMenu()).mid(13),
-              (QStringList{"-", "キャラ一覧を再スキャン", "ログイン時に起動", "-", "アップデートを確認… (off)", "-",
-                           "前面に呼び戻す", "終了"}));
+              (QStringList{"-", "キャラ一覧を再スキャン", "ログイン時に起動", "-",
+                           "アップデートを確認… (off)", "-", "前面に呼び戻す", "終了"}));
 }
 
 TEST_F(AppDelegateTest, PetNamesAreShownLiterallyInEveryMenu) {
@@ -108,7 +108,7 @@ TEST_F(AppDelegateTest, TheShownWindowIsAskedOntoEveryWorkspace) {
     AppDelegate app(platform, clock);
     app.launch();
     ASSERT_FALSE(platform.allWorkspaceWindows.isEmpty());
-    EXPECT_EQ(platform.allWorkspaceWindows.last(), app.window());
+    EXPECT_EQ(platform.allWorkspaceWindows.last(), app.window()->windowHandle());
 }
 
 TEST_F(AppDelegateTest, SelectionIsRememberedAcrossLaunches) {
@@ -196,7 +196,8 @@ TEST_F(AppDelegateTest, ContextMenuRowsAndAlwaysOnTopToggle) {
         }
     }
     ASSERT_TRUE(link);
-    EXPECT_EQ(rows(link), (QStringList{"連携する（インストール）", "連携を解除（アンインストール）"}));
+    EXPECT_EQ(rows(link),
+              (QStringList{"連携する（インストール）", "連携を解除（アンインストール）"}));
     EXPECT_FALSE(app.window()->isAlwaysOnTop());
     EXPECT_EQ(QSettings().value("alwaysOnTop").toString(), "false");
     const auto rebuilt = app.makeContextMenu();

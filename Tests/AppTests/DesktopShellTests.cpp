@@ -4,8 +4,6 @@
 
 #include <QAction>
 #include <QCoreApplication>
-#include <QDir>
-#include <QFile>
 #include <QMenu>
 
 namespace {
@@ -58,35 +56,28 @@ TEST_F(DesktopShellTest, ATrayLaterThanTwoMinutesIsNoLongerAwaited) {
     EXPECT_TRUE(hasPetSubmenu(app));
 }
 
-TEST_F(DesktopShellTest, TheLoginRowWritesAndRemovesTheAutostartEntry) {
-    const QString entry =
-        qEnvironmentVariable("XDG_CONFIG_HOME") + QStringLiteral("/autostart/mofli.desktop");
-    QFile::remove(entry);
+TEST_F(DesktopShellTest, TheLoginRowShowsAndSwitchesWhatTheSystemHasRegistered) {
     AppDelegate app(platform, clock);
     app.launch();
-    QAction* atLogin = row(app.statusMenu(), QStringLiteral("ログイン時に起動"));
-    ASSERT_TRUE(atLogin);
-    EXPECT_TRUE(atLogin->isCheckable());
-    EXPECT_FALSE(atLogin->isChecked());
+    const auto atLogin = [&] {
+        return row(app.statusMenu(), QStringLiteral("ログイン時に起動"));
+    };
+    ASSERT_TRUE(atLogin());
+    EXPECT_TRUE(atLogin()->isCheckable());
+    EXPECT_FALSE(atLogin()->isChecked());
 
-    atLogin->trigger();
-    ASSERT_TRUE(QFile::exists(entry));
-    QFile file(entry);
-    ASSERT_TRUE(file.open(QIODevice::ReadOnly));
-    EXPECT_TRUE(file.readAll().contains(
-        ("\nExec=" + QCoreApplication::applicationFilePath() + "\n").toUtf8()));
-    atLogin = row(app.statusMenu(), QStringLiteral("ログイン時に起動"));
-    EXPECT_TRUE(atLogin->isChecked());
+    atLogin()->trigger();
+    EXPECT_TRUE(platform.login.registered);
+    EXPECT_TRUE(atLogin()->isChecked());
 
-    // Removed behind the app's back: the mark follows the file, not what was chosen.
-    QFile::remove(entry);
+    // Switched off behind the app's back: the mark follows the system, not what was chosen.
+    platform.login.registered = false;
     app.rebuildPetMenu();
-    atLogin = row(app.statusMenu(), QStringLiteral("ログイン時に起動"));
-    EXPECT_FALSE(atLogin->isChecked());
-    atLogin->trigger();
-    EXPECT_TRUE(QFile::exists(entry));
-    row(app.statusMenu(), QStringLiteral("ログイン時に起動"))->trigger();
-    EXPECT_FALSE(QFile::exists(entry));
+    EXPECT_FALSE(atLogin()->isChecked());
+    atLogin()->trigger();
+    EXPECT_TRUE(platform.login.registered);
+    atLogin()->trigger();
+    EXPECT_FALSE(platform.login.registered);
 }
 
 } // namespace

@@ -6,6 +6,7 @@
 #include "AvatarWindow.h"
 #include "OtherUser.h"
 #include "Platform.h"
+#include "PlatformFactory.h"
 #include "QtScheduler.h"
 #include "SavedEnvironment.h"
 #include "UnixSockets.h"
@@ -43,7 +44,7 @@ protected:
         if (QStandardPaths::findExecutable(QStringLiteral("xterm")).isEmpty()) {
             GTEST_SKIP() << "xterm is not installed (scripts/setup installs it)";
         }
-        platform_ = Platform::create();
+        platform_ = PlatformFactory::create();
     }
 
     void TearDown() override {

@@ -1,5 +1,6 @@
 #include "AvatarWindow.h"
 #include "Platform.h"
+#include "PlatformFactory.h"
 #include "QtScheduler.h"
 #include "X11Fixture.h"
 
@@ -102,7 +103,7 @@ protected:
         if (IsSkipped()) {
             return;
         }
-        platform_ = Platform::create();
+        platform_ = PlatformFactory::create();
     }
 
     std::unique_ptr<Platform> platform_;

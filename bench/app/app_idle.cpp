@@ -4,6 +4,7 @@
 
 #include "AppDelegate.h"
 #include "Platform.h"
+#include "PlatformFactory.h"
 #include "QtScheduler.h"
 
 #include <QApplication>
@@ -51,7 +52,7 @@ int main(int argc, char* argv[]) {
     QCoreApplication::setApplicationName(QStringLiteral("Mofli"));
     QApplication::setQuitOnLastWindowClosed(false);
 
-    const std::unique_ptr<Platform> platform = Platform::create();
+    const std::unique_ptr<Platform> platform = PlatformFactory::create();
     QtScheduler scheduler;
     AppDelegate delegate(*platform, scheduler);
     delegate.launch();

@@ -10,6 +10,7 @@
 #include "PetPickerWindow.h"
 #include "PetTile.h"
 #include "Platform.h"
+#include "PlatformFactory.h"
 #include "QtScheduler.h"
 
 #include <QApplication>
@@ -69,7 +70,7 @@ int main(int argc, char* argv[]) {
         }
     }
 
-    const std::unique_ptr<Platform> platform = Platform::create();
+    const std::unique_ptr<Platform> platform = PlatformFactory::create();
     QtScheduler scheduler;
     AppDelegate delegate(*platform, scheduler);
     delegate.launch();

@@ -3,7 +3,6 @@
 #include "AvatarState.h"
 #include "AvatarView.h"
 #include "AvatarWindow.h"
-#include "FileEventSources.h"
 #include "IdleMonitor.h"
 #include "LinkAlerts.h"
 #include "LinkController.h"
@@ -98,12 +97,16 @@ void AppDelegate::launch() {
                 },
                 Qt::QueuedConnection);
         },
-        StateWatcher::Options{{}, FileEventSources::create, std::chrono::milliseconds(1000)});
+        StateWatcher::Options{{},
+                              [this](const QString& path, FileEventSource::Handler onEvent) {
+                                  return platform_.watchFile(path, std::move(onEvent));
+                              },
+                              std::chrono::milliseconds(1000)});
     watcher_->start();
     startIdleMonitor();
     setupClaudeLinkIfNeeded();
     // Only from its bundle, where Sparkle finds its settings.
-    if (Updater::start()) {
+    if (platform_.updater().start()) {
         rebuildPetMenu();
     }
 }
@@ -193,7 +196,7 @@ void AppDelegate::rebuildPetMenu() {
     QAction* atLogin =
         addRow(menu, QStringLiteral("ログイン時に起動"), this, [this] { toggleStartAtLogin(); });
     atLogin->setCheckable(true);
-    atLogin->setChecked(LoginItem::isEnabled());
+    atLogin->setChecked(platform_.loginItem().isEnabled());
     menu->addSeparator();
     addUpdateRow(menu);
     menu->addSeparator();
@@ -332,12 +335,13 @@ void AppDelegate::activateTerminal(const TerminalOrigin& origin) {
 void AppDelegate::addUpdateRow(QMenu* menu) {
     // Visible but disabled where the app cannot update itself.
     addRow(menu, QStringLiteral("アップデートを確認…"), this,
-           Updater::isAvailable() ? std::function<void()>(&Updater::checkForUpdates)
-                                  : std::function<void()>());
+           platform_.updater().isAvailable()
+               ? std::function<void()>([this] { platform_.updater().checkForUpdates(); })
+               : std::function<void()>());
 }
 
 void AppDelegate::toggleStartAtLogin() {
-    LoginItem::setEnabled(!LoginItem::isEnabled());
+    platform_.loginItem().setEnabled(!platform_.loginItem().isEnabled());
     rebuildPetMenu();
 }
 

@@ -90,7 +90,7 @@ void AvatarWindow::setAlwaysOnTop(bool onTop) {
         show();
         // On X11 the stacking change makes Qt replace the native window inside show(), without
         // telling the widget; the replacement needs the request too.
-        platform_.showOnAllWorkspaces(this);
+        platform_.showOnAllWorkspaces(windowHandle());
     }
 }
 
@@ -140,10 +140,10 @@ void AvatarWindow::moveWithinScreens(const QPointF& origin) {
 bool AvatarWindow::event(QEvent* event) {
     // Every native window needs the request, best before it is mapped.
     if (event->type() == QEvent::WinIdChange && internalWinId() != 0) {
-        platform_.showOnAllWorkspaces(this);
-        platform_.applyStacking(this, alwaysOnTop_);
+        platform_.showOnAllWorkspaces(windowHandle());
+        platform_.applyStacking(windowHandle(), alwaysOnTop_);
     } else if (event->type() == QEvent::Show && internalWinId() != 0) {
-        platform_.applyStacking(this, alwaysOnTop_);
+        platform_.applyStacking(windowHandle(), alwaysOnTop_);
     }
     return QWidget::event(event);
 }

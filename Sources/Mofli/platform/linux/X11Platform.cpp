@@ -6,7 +6,6 @@
 
 #include <QByteArray>
 #include <QGuiApplication>
-#include <QWidget>
 #include <QWindow>
 #include <X11/Xatom.h>
 #include <X11/Xlib.h>
@@ -37,13 +36,6 @@ void sendToWindowManager(Display* display, Window window, const char* messageTyp
     }
     XSendEvent(display, DefaultRootWindow(display), False,
                SubstructureRedirectMask | SubstructureNotifyMask, &event);
-}
-
-// QWidget::winId() can still name the window that setWindowFlags() replaced; the widget's
-// QWindow knows the current one.
-WId nativeWindow(QWidget* widget) {
-    const WId created = widget->winId();
-    return widget->windowHandle() ? widget->windowHandle()->winId() : created;
 }
 
 std::vector<Atom> windowStates(Display* display, Window window) {
@@ -97,12 +89,12 @@ bool X11Platform::compositesTranslucentWindows() const {
     return XGetSelectionOwner(display, atom) != None;
 }
 
-void X11Platform::showOnAllWorkspaces(QWidget* widget) {
+void X11Platform::showOnAllWorkspaces(QWindow* qtWindow) {
     Display* display = x11Display();
-    if (!display || !widget) {
+    if (!display || !qtWindow) {
         return;
     }
-    const auto window = static_cast<Window>(nativeWindow(widget));
+    const auto window = static_cast<Window>(qtWindow->winId());
     const auto atom = [display](const char* name) {
         return XInternAtom(display, name, False);
     };
