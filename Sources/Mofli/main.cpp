@@ -1,5 +1,6 @@
 #include "AppDelegate.h"
 #include "Logging.h"
+#include "PetWindowController.h"
 #include "Platform.h"
 #include "PlatformChoice.h"
 #include "PlatformFactory.h"
@@ -41,7 +42,7 @@ int main(int argc, char* argv[]) {
     delegate.launch();
     QObject::connect(&instance, &SingleInstance::startedAgain, &delegate, [&delegate] {
         qCInfo(lcApp) << "started again: the running pet jumps";
-        delegate.triggerJump();
+        delegate.petWindow().jump();
     });
     return QApplication::exec();
 }

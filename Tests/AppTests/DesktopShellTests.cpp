@@ -1,5 +1,7 @@
 #include "AppDelegate.h"
 #include "AppFixture.h"
+#include "ContextMenu.h"
+#include "TrayController.h"
 #include "VirtualScheduler.h"
 
 #include <QAction>
@@ -20,7 +22,7 @@ protected:
     }
 
     static bool hasPetSubmenu(AppDelegate& app) {
-        return row(app.makeContextMenu().get(), QStringLiteral("キャラクター")) != nullptr;
+        return row(app.contextMenu().make().get(), QStringLiteral("キャラクター")) != nullptr;
     }
 
     VirtualScheduler virtualClock;
@@ -29,19 +31,19 @@ protected:
 TEST_F(DesktopShellTest, ATrayThatAppearsLateStillGetsTheStatusItem) {
     AppDelegate app(platform, virtualClock);
     app.launch();
-    EXPECT_FALSE(app.hasStatusItem());
+    EXPECT_FALSE(app.tray().hasIcon());
     EXPECT_TRUE(hasPetSubmenu(app)) << "without a tray the context menu offers the pets";
 
     virtualClock.advance(30);
-    EXPECT_FALSE(app.hasStatusItem());
+    EXPECT_FALSE(app.tray().hasIcon());
     platform.trayAvailable = true;
     virtualClock.advance(3);
     QCoreApplication::processEvents();
-    ASSERT_TRUE(app.hasStatusItem());
+    ASSERT_TRUE(app.tray().hasIcon());
     EXPECT_FALSE(hasPetSubmenu(app));
     virtualClock.advance(30);
     QCoreApplication::processEvents();
-    EXPECT_TRUE(app.hasStatusItem());
+    EXPECT_TRUE(app.tray().hasIcon());
 }
 
 TEST_F(DesktopShellTest, ATrayLaterThanTwoMinutesIsNoLongerAwaited) {
@@ -52,7 +54,7 @@ TEST_F(DesktopShellTest, ATrayLaterThanTwoMinutesIsNoLongerAwaited) {
     platform.trayAvailable = true;
     virtualClock.advance(30);
     QCoreApplication::processEvents();
-    EXPECT_FALSE(app.hasStatusItem()) << "the checks stop after about two minutes";
+    EXPECT_FALSE(app.tray().hasIcon()) << "the checks stop after about two minutes";
     EXPECT_TRUE(hasPetSubmenu(app));
 }
 
@@ -60,7 +62,7 @@ TEST_F(DesktopShellTest, TheLoginRowShowsAndSwitchesWhatTheSystemHasRegistered) 
     AppDelegate app(platform, clock);
     app.launch();
     const auto atLogin = [&] {
-        return row(app.statusMenu(), QStringLiteral("ログイン時に起動"));
+        return row(app.tray().menu(), QStringLiteral("ログイン時に起動"));
     };
     ASSERT_TRUE(atLogin());
     EXPECT_TRUE(atLogin()->isCheckable());
@@ -72,7 +74,7 @@ TEST_F(DesktopShellTest, TheLoginRowShowsAndSwitchesWhatTheSystemHasRegistered) 
 
     // Switched off behind the app's back: the mark follows the system, not what was chosen.
     platform.login.registered = false;
-    app.rebuildPetMenu();
+    app.tray().rebuildMenu();
     EXPECT_FALSE(atLogin()->isChecked());
     atLogin()->trigger();
     EXPECT_TRUE(platform.login.registered);

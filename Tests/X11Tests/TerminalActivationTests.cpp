@@ -5,6 +5,7 @@
 #include "AvatarView.h"
 #include "AvatarWindow.h"
 #include "OtherUser.h"
+#include "PetWindowController.h"
 #include "Platform.h"
 #include "PlatformFactory.h"
 #include "QtScheduler.h"
@@ -252,7 +253,7 @@ TEST_F(TerminalActivationTest, ClickingThePetsBubbleBringsTheHooksXtermForward) 
     QtScheduler clock;
     AppDelegate app(*platform_, clock);
     app.launch();
-    const AvatarView* view = app.window()->avatarView();
+    const AvatarView* view = app.petWindow().window()->avatarView();
     // The hook writes the state file the app watches; then another terminal takes the focus.
     const auto [claude, origin] = startXtermWithHook("claude", home());
     ASSERT_TRUE(origin);
@@ -424,7 +425,7 @@ TEST_F(TerminalActivationTest, HungTmuxServersNeitherFreezeThePetNorIsAnyStrange
     QObject::connect(&beat, &QTimer::timeout,
                      [&] { longestGap = std::max(longestGap, sinceBeat.restart()); });
     beat.start(20);
-    clickBubble(app.window()->avatarView(),
+    clickBubble(app.petWindow().window()->avatarView(),
                 TerminalOrigin{std::nullopt, std::nullopt, paneTty, std::nullopt});
     QElapsedTimer sinceClick;
     sinceClick.start();

@@ -9,6 +9,7 @@
 #include "BenchEnvironment.h"
 #include "PetPickerWindow.h"
 #include "PetTile.h"
+#include "PickerController.h"
 #include "Platform.h"
 #include "PlatformFactory.h"
 #include "QtScheduler.h"
@@ -77,10 +78,10 @@ int main(int argc, char* argv[]) {
     settle();
 
     auto begin = Clock::now();
-    delegate.openPetPicker();
+    delegate.picker().open();
     settle();
     const double firstOpen = millisecondsSince(begin);
-    PetPickerWindow* picker = delegate.pickerWindow();
+    PetPickerWindow* picker = delegate.picker().window();
     if (!picker || picker->tiles().size() != petCount) {
         std::fprintf(stderr, "the picker does not show %d pets\n", petCount);
         return 2;
@@ -108,7 +109,7 @@ int main(int argc, char* argv[]) {
         picker->close();
         settle();
         begin = Clock::now();
-        delegate.openPetPicker();
+        delegate.picker().open();
         settle();
         opens.push_back(millisecondsSince(begin));
 

@@ -48,11 +48,7 @@ PetPickerWindow::PetPickerWindow(QWidget* parent)
     topLayout->setContentsMargins(0, 0, 12, 0);
     topLayout->addStretch(1);
     topLayout->addWidget(reloadButton_, 0, Qt::AlignVCenter);
-    connect(reloadButton_, &QPushButton::clicked, this, [this] {
-        if (onReload) {
-            onReload();
-        }
-    });
+    connect(reloadButton_, &QPushButton::clicked, this, &PetPickerWindow::reloadRequested);
 
     auto* separator = new QFrame;
     separator->setFrameShape(QFrame::HLine);
@@ -136,11 +132,8 @@ void PetPickerWindow::rebuild() {
             addRow(makeTile(pet));
         }
     }
-    addRow(makeFolderHeader(QStringLiteral("カスタムペット"), PetLibrary::userPetsDir(), [this] {
-        if (onOpenUserFolder) {
-            onOpenUserFolder();
-        }
-    }));
+    addRow(makeFolderHeader(QStringLiteral("カスタムペット"), PetLibrary::userPetsDir(),
+                            [this] { emit openUserFolderRequested(); }));
     if (const QList<Pet> user = sorted(PetSource::user); !user.isEmpty()) {
         for (const Pet& pet : user) {
             addRow(makeTile(pet));
@@ -241,16 +234,9 @@ QWidget* PetPickerWindow::makeCodexToggleRow() {
     auto* toggle = new QCheckBox(QStringLiteral("Codex 連携"));
     toggle->setFont(PickerStyle::font(12));
     toggle->setChecked(codexEnabled_);
-    connect(toggle, &QCheckBox::clicked, this, [this](bool checked) {
-        if (onToggleCodex) {
-            onToggleCodex(checked);
-        }
-    });
-    return makeHeaderRow(toggle, PetLibrary::codexPetsDir(), [this] {
-        if (onOpenCodexFolder) {
-            onOpenCodexFolder();
-        }
-    });
+    connect(toggle, &QCheckBox::clicked, this, &PetPickerWindow::codexToggled);
+    return makeHeaderRow(toggle, PetLibrary::codexPetsDir(),
+                         [this] { emit openCodexFolderRequested(); });
 }
 
 QWidget* PetPickerWindow::makeHeaderRow(QWidget* leading, const QString& path,
@@ -300,8 +286,6 @@ void PetPickerWindow::chooseTapped(const QString& petId) {
     }
     const Pet pet = *found;
     selectedId_ = pet.id;
-    if (onSelect) {
-        onSelect(pet);
-    }
     rebuild();
+    emit chosen(pet);
 }

@@ -17,8 +17,8 @@ class QVBoxLayout;
 
 // The window in which the user chooses the pet: every pet as a tile with a preview, grouped into
 // the built-in, the user's and Codex's pets, with the two pet folders and the Codex switch. A
-// passive view: it shows what present() hands it and reports each action through a callback;
-// only choosing a tile changes what it shows by itself. Closing it only hides it.
+// passive view: it shows what present() hands it and reports each action through a signal; only
+// choosing a tile changes what it shows by itself. Closing it only hides it.
 class PetPickerWindow : public QWidget {
     Q_OBJECT
 
@@ -47,13 +47,14 @@ public:
     QList<PetTile*> tiles() const;
     QPushButton* reloadButton() const { return reloadButton_; }
 
-    // Installed by the owner; a missing one makes its control do nothing.
-    std::function<void(const Pet&)> onSelect;
-    std::function<void()> onOpenUserFolder;
-    std::function<void()> onOpenCodexFolder;
+signals:
+    // A tile's button: the highlight has already moved to it.
+    void chosen(const Pet& pet);
+    void openUserFolderRequested();
+    void openCodexFolderRequested();
     // The checkbox's new state. The window waits for the owner to present it again.
-    std::function<void(bool)> onToggleCodex;
-    std::function<void()> onReload;
+    void codexToggled(bool enabled);
+    void reloadRequested();
 
 private:
     void rebuild();
