@@ -145,7 +145,8 @@ TEST_F(AppDelegateTest, SelectionIsRememberedAcrossLaunches) {
         const QList<QAction*> pets = petActions(app.tray().menu());
         EXPECT_TRUE(pets[2]->isChecked());
         EXPECT_FALSE(pets[0]->isChecked());
-        EXPECT_TRUE(app.petWindow().window()->avatarView()->sheet());
+        EXPECT_TRUE(
+            waitUntil([&] { return app.petWindow().window()->avatarView()->sheet() != nullptr; }));
     }
     {
         AppDelegate app(platform, clock);
@@ -348,9 +349,12 @@ protected:
         return ids;
     }
 
-    // Until what the picker or the menu asked the disk for has arrived.
+    // Until what the picker or the menu asked the disk for has arrived and the picker shows it.
     static void settle(AppDelegate& app) {
-        ASSERT_TRUE(waitUntil([&] { return !app.petList().isDiscovering(); }));
+        ASSERT_TRUE(waitUntil([&] {
+            return !app.petList().isDiscovering() &&
+                   (!app.picker().window() || app.picker().window()->hasAllTiles());
+        }));
     }
 
     static QStringList checkedPets(const QMenu* menu) {
@@ -378,15 +382,15 @@ TEST_F(PickerCommandsTest, TheContextMenuOpensOnePickerWindowForTheWholeRun) {
     PetPickerWindow* picker = app.picker().window();
     ASSERT_TRUE(picker);
     EXPECT_TRUE(picker->isVisible());
+    settle(app);
     EXPECT_EQ(tileIds(picker), QStringList{"alpha*"});
 
-    settle(app);
     picker->close();
     addPetIn(PetLibrary::userPetsDir(), "mine", "Mine");
     app.picker().open();
     EXPECT_EQ(app.picker().window(), picker);
     EXPECT_TRUE(picker->isVisible());
-    EXPECT_EQ(tileIds(picker), QStringList{"alpha*"}) << "what was known shows at once";
+    ASSERT_EQ(picker->pets().size(), 1) << "what was known shows at once";
     settle(app);
     EXPECT_EQ(tileIds(picker), (QStringList{"alpha*", "mine"})) << "opening looks again";
     EXPECT_EQ(petActions(app.tray().menu()).size(), 2) << "and the menu follows";
@@ -418,13 +422,14 @@ TEST_F(PickerCommandsTest, ChoosingInThePickerIsChoosingInTheMenu) {
     app.picker().open();
     settle(app);
     PetPickerWindow* picker = app.picker().window();
-    const std::shared_ptr<SpriteSheet> before = app.petWindow().window()->avatarView()->sheet();
+    const AvatarView* view = app.petWindow().window()->avatarView();
+    ASSERT_TRUE(waitUntil([&] { return view->sheet() != nullptr; }));
+    const std::shared_ptr<SpriteSheet> before = view->sheet();
     picker->tiles()[1]->chooseButton()->click();
     EXPECT_EQ(app.petList().current()->id, "beta");
     EXPECT_EQ(QSettings().value("selectedPetId").toString(), "beta");
-    EXPECT_NE(app.petWindow().window()->avatarView()->sheet(), before)
+    EXPECT_TRUE(waitUntil([&] { return view->sheet() && view->sheet() != before; }))
         << "the window loaded the new pet";
-    EXPECT_TRUE(app.petWindow().window()->avatarView()->sheet());
     EXPECT_EQ(checkedPets(app.tray().menu()), QStringList{"Beta"});
     EXPECT_EQ(tileIds(picker), (QStringList{"alpha", "beta*"}));
 

@@ -18,6 +18,7 @@
 #include <QScreen>
 #include <QScrollArea>
 #include <QScrollBar>
+#include <QTest>
 #include <unistd.h>
 
 namespace {
@@ -57,6 +58,13 @@ protected:
             }
         }
         return result;
+    }
+
+    // Presents the picker and waits for its tiles, which are made from the event loop.
+    static void present(PetPickerWindow& picker, const QList<Pet>& pets,
+                        const std::optional<QString>& selectedId, bool codexEnabled) {
+        picker.present(pets, selectedId, codexEnabled);
+        ASSERT_TRUE(waitUntil([&] { return picker.hasAllTiles(); }));
     }
 
     static QAbstractButton* button(const PetPickerWindow& picker, const QString& text,
@@ -123,13 +131,13 @@ TEST_F(PetPickerTest, PetsAreGroupedBySourceAndSortedByName) {
         pet("B", "B", PetSource::bundled, "Big bee"),
     };
     PetPickerWindow picker;
-    picker.present(pets, QStringLiteral("a"), false);
+    present(picker, pets, QStringLiteral("a"), false);
     const QStringList head{
         "同梱",           "[B|Big bee|選択]",   "[*a|a|選択中]",           "[b|Bee|選択]",
         "カスタムペット", "フォルダーを開く ↗", PetLibrary::userPetsDir(), "[Mine|My own|選択]",
         "Codex 連携",     "フォルダーを開く ↗", PetLibrary::codexPetsDir()};
     EXPECT_EQ(rowTexts(picker), head) << "a pet without a description shows its id";
-    picker.present(pets, QStringLiteral("a"), true);
+    present(picker, pets, QStringLiteral("a"), true);
     EXPECT_EQ(rowTexts(picker), head + QStringList{"[Zed|zed|選択]"});
 }
 
@@ -137,7 +145,7 @@ TEST_F(PetPickerTest, OneTileIsHighlightedAndItsButtonCannotBePressed) {
     const QList<Pet> pets{pet("a", "Alpha", PetSource::bundled), pet("b", "Beta", PetSource::user),
                           pet("c", "Gamma", PetSource::user)};
     PetPickerWindow picker;
-    picker.present(pets, QStringLiteral("b"), false);
+    present(picker, pets, QStringLiteral("b"), false);
     QList<PetTile*> tiles = picker.tiles();
     ASSERT_EQ(tiles.size(), 3);
     EXPECT_EQ(
@@ -150,7 +158,7 @@ TEST_F(PetPickerTest, OneTileIsHighlightedAndItsButtonCannotBePressed) {
 
     for (const std::optional<QString>& none :
          {std::optional<QString>(), std::optional<QString>("gone")}) {
-        picker.present(pets, none, false);
+        present(picker, pets, none, false);
         for (PetTile* tile : picker.tiles()) {
             EXPECT_FALSE(tile->isSelected());
             EXPECT_EQ(tile->chooseButton()->text(), QStringLiteral("選択"));
@@ -168,7 +176,7 @@ TEST_F(PetPickerTest, ChoosingReportsOnceAndMovesTheHighlightAtOnce) {
         EXPECT_EQ(picker.selectedId(), p.id);
         chosen.append(p);
     });
-    picker.present(pets, QStringLiteral("a"), false);
+    present(picker, pets, QStringLiteral("a"), false);
     picker.tiles()[1]->chooseButton()->click();
     ASSERT_EQ(chosen.size(), 1);
     EXPECT_EQ(chosen[0], pets[1]);
@@ -181,7 +189,7 @@ TEST_F(PetPickerTest, ChoosingReportsOnceAndMovesTheHighlightAtOnce) {
     EXPECT_TRUE(picker.isVisible()) << "the window stays open";
 }
 
-TEST_F(PetPickerTest, ChoosingFarDownKeepsTheScrollPosition) {
+TEST_F(PetPickerTest, ChoosingOrRescanningFarDownKeepsTheScrollPosition) {
     QList<Pet> pets;
     for (int i = 0; i < 12; ++i) {
         pets.append(pet(QStringLiteral("p%1").arg(i),
@@ -190,12 +198,22 @@ TEST_F(PetPickerTest, ChoosingFarDownKeepsTheScrollPosition) {
     PetPickerWindow picker;
     picker.present(pets, std::nullopt, false);
     QScrollBar* bar = picker.findChild<QScrollArea*>()->verticalScrollBar();
-    ASSERT_TRUE(waitUntil([&] { return bar->maximum() > 0; }));
+    ASSERT_TRUE(waitUntil([&] { return picker.hasAllTiles() && bar->maximum() > 0; }));
+    QCoreApplication::processEvents();
     bar->setValue(bar->maximum());
     const int scrolled = bar->value();
-    picker.tiles().last()->chooseButton()->click();
+    // As a pointer does it: the button takes the focus, then loses it as it is disabled.
+    QTest::mouseClick(picker.tiles().last()->chooseButton(), Qt::LeftButton);
     QCoreApplication::processEvents();
     EXPECT_TRUE(picker.tiles().last()->isSelected());
+    EXPECT_EQ(bar->value(), scrolled);
+
+    // A rescan that found one more pet makes the rows anew.
+    pets.append(pet("p99", "Pet 99", PetSource::user));
+    picker.refresh(pets, QStringLiteral("p11"), false);
+    ASSERT_TRUE(waitUntil([&] { return picker.hasAllTiles(); }));
+    QCoreApplication::processEvents();
+    EXPECT_EQ(picker.tiles().size(), 13);
     EXPECT_EQ(bar->value(), scrolled);
 }
 
@@ -223,7 +241,7 @@ TEST_F(PetPickerTest, ControlsOnlyReport) {
 TEST_F(PetPickerTest, LongDescriptionsTakeTwoLinesAtMost) {
     const QString longText = QString("とても長い説明文がここに入ります。").repeated(8);
     PetPickerWindow picker;
-    picker.present({pet("long", "Long", PetSource::user, longText)}, std::nullopt, false);
+    present(picker, {pet("long", "Long", PetSource::user, longText)}, std::nullopt, false);
     const QString detail = picker.tiles()[0]->detail();
     EXPECT_EQ(detail.count('\n'), 1);
     EXPECT_TRUE(detail.endsWith(QChar(0x2026))) << detail.toStdString();
@@ -244,6 +262,7 @@ TEST_F(PetPickerTest, MegabyteDescriptionsAreCutBeforeTheyAreLaidOut) {
     QElapsedTimer elapsed;
     elapsed.start();
     picker.present(pets, std::nullopt, false);
+    ASSERT_TRUE(waitUntil([&] { return picker.hasAllTiles(); }, 20000));
     // Far above what cut texts take even on a loaded machine, far below what the whole texts did.
     EXPECT_LT(elapsed.elapsed(), 10000);
     const QList<PetTile*> tiles = picker.tiles();
@@ -316,7 +335,7 @@ TEST_F(PetPickerTest, PreviewsShowTheFirstIdleFrameAndFollowTheFile) {
     Pet broken = pet("broken", "Broken", PetSource::user);
     QFile::resize(broken.spritesheetPath, 10);
     PetPickerWindow picker;
-    picker.present({good, broken}, std::nullopt, false);
+    present(picker, {good, broken}, std::nullopt, false);
     const auto previewOf = [&](int index) {
         return picker.tiles()[index]->findChildren<QLabel*>().first()->pixmap().toImage();
     };
@@ -328,7 +347,7 @@ TEST_F(PetPickerTest, PreviewsShowTheFirstIdleFrameAndFollowTheFile) {
     EXPECT_FALSE(picker.tiles()[0]->hasPreview()) << "a sheet that cannot be loaded shows none";
 
     // Presenting again takes the kept preview at once.
-    picker.present({good, broken}, std::nullopt, false);
+    present(picker, {good, broken}, std::nullopt, false);
     EXPECT_TRUE(picker.tiles()[1]->hasPreview());
 
     // The sheet is drawn anew: the next presentation shows the new drawing.
@@ -339,7 +358,7 @@ TEST_F(PetPickerTest, PreviewsShowTheFirstIdleFrameAndFollowTheFile) {
     ASSERT_TRUE(sheet.open(QIODevice::ReadWrite));
     sheet.setFileTime(QDateTime::currentDateTime().addSecs(5), QFileDevice::FileModificationTime);
     sheet.close();
-    picker.present({good, broken}, std::nullopt, false);
+    present(picker, {good, broken}, std::nullopt, false);
     ASSERT_TRUE(waitUntil([&] {
         return picker.tiles()[1]->hasPreview() &&
                previewOf(1).pixelColor(previewOf(1).width() / 2, 24) == QColor(Qt::red);

@@ -6,7 +6,7 @@
 #include "PickerStyle.h"
 
 #include <QCheckBox>
-#include <QCoreApplication>
+#include <QElapsedTimer>
 #include <QFrame>
 #include <QGuiApplication>
 #include <QHBoxLayout>
@@ -14,7 +14,7 @@
 #include <QPushButton>
 #include <QScreen>
 #include <QScrollArea>
-#include <QScrollBar>
+#include <QSpacerItem>
 #include <QVBoxLayout>
 #include <algorithm>
 #include <cmath>
@@ -23,6 +23,10 @@ namespace {
 
 constexpr int rowWidth = PetTile::tileWidth;
 constexpr int hintWidth = 320;
+// Tiles are made from the event loop, as many at a time as this many milliseconds allow, so that
+// a long list never freezes the app: a tile takes about half a millisecond, and a list may hold
+// hundreds.
+constexpr int batchMilliseconds = 6;
 
 void setTextColor(QWidget* widget, const QColor& color) {
     QPalette palette = widget->palette();
@@ -76,6 +80,7 @@ PetPickerWindow::PetPickerWindow(QWidget* parent)
     layout->addWidget(scroll_, 1);
 
     connect(previews_, &PetPreviews::ready, this, &PetPickerWindow::previewReady);
+    connect(&tileBatches_, &QTimer::timeout, this, &PetPickerWindow::makeWaitingTiles);
 }
 
 PetPickerWindow::~PetPickerWindow() = default;
@@ -98,10 +103,28 @@ void PetPickerWindow::present(const QList<Pet>& pets, const std::optional<QStrin
 
 void PetPickerWindow::refresh(const QList<Pet>& pets, const std::optional<QString>& selectedId,
                               bool codexEnabled) {
+    if (pets == pets_ && codexEnabled == codexEnabled_ && hasShown_) {
+        if (selectedId != selectedId_) {
+            selectedId_ = selectedId;
+            markSelected();
+        }
+        // A sheet drawn anew since shows its new preview.
+        for (PetTile* tile : tiles()) {
+            showPreview(tile);
+        }
+        return;
+    }
     pets_ = pets;
     selectedId_ = selectedId;
     codexEnabled_ = codexEnabled;
+    hasShown_ = true;
     rebuild();
+}
+
+void PetPickerWindow::markSelected() {
+    for (PetTile* tile : tiles()) {
+        tile->setSelected(selectedId_ && *selectedId_ == tile->pet().id);
+    }
 }
 
 QList<PetTile*> PetPickerWindow::tiles() const {
@@ -115,7 +138,6 @@ QList<PetTile*> PetPickerWindow::tiles() const {
 }
 
 void PetPickerWindow::rebuild() {
-    const int scrolled = scroll_->verticalScrollBar()->value();
     // The row being clicked may be among these: they go once control returns to the event loop.
     while (QLayoutItem* item = rows_->takeAt(0)) {
         if (QWidget* row = item->widget()) {
@@ -125,18 +147,20 @@ void PetPickerWindow::rebuild() {
         delete item;
     }
     tilesBySheet_.clear();
+    waitingTiles_.clear();
+    tileBatches_.stop();
 
     if (const QList<Pet> bundled = sorted(PetSource::bundled); !bundled.isEmpty()) {
         addRow(makeSectionLabel(QStringLiteral("同梱")));
         for (const Pet& pet : bundled) {
-            addRow(makeTile(pet));
+            addTile(pet);
         }
     }
     addRow(makeFolderHeader(QStringLiteral("カスタムペット"), PetLibrary::userPetsDir(),
                             [this] { emit openUserFolderRequested(); }));
     if (const QList<Pet> user = sorted(PetSource::user); !user.isEmpty()) {
         for (const Pet& pet : user) {
-            addRow(makeTile(pet));
+            addTile(pet);
         }
     } else {
         addRow(makeHint(QStringLiteral(
@@ -146,19 +170,42 @@ void PetPickerWindow::rebuild() {
     if (codexEnabled_) {
         if (const QList<Pet> codex = sorted(PetSource::codex); !codex.isEmpty()) {
             for (const Pet& pet : codex) {
-                addRow(makeTile(pet));
+                addTile(pet);
             }
         } else {
             addRow(makeHint(QStringLiteral("~/.codex/pets にペットが見つかりません")));
         }
     }
     rows_->addStretch(1);
+    if (!waitingTiles_.isEmpty()) {
+        tileBatches_.start(0);
+    }
+}
 
-    // Choosing a tile far down the list must not throw the view back to the top: the new rows
-    // are laid out now, so that the scroll range is known again before the position is restored.
-    rows_->activate();
-    QCoreApplication::sendPostedEvents(nullptr, QEvent::LayoutRequest);
-    scroll_->verticalScrollBar()->setValue(scrolled);
+void PetPickerWindow::addTile(const Pet& pet) {
+    // Holds the tile's place, and its height in the scroll range, until it is made. The layout
+    // puts no spacing next to a spacer, so the place takes it in.
+    auto* place = new QSpacerItem(PetTile::tileWidth, tileHeight_ + rows_->spacing(),
+                                  QSizePolicy::Fixed, QSizePolicy::Fixed);
+    rows_->addItem(place);
+    waitingTiles_.append({place, pet});
+}
+
+void PetPickerWindow::makeWaitingTiles() {
+    QElapsedTimer batch;
+    batch.start();
+    while (!waitingTiles_.isEmpty() && batch.elapsed() < batchMilliseconds) {
+        const WaitingTile next = waitingTiles_.takeFirst();
+        const int index = rows_->indexOf(next.place);
+        delete rows_->takeAt(index);
+        PetTile* tile = makeTile(next.pet);
+        rows_->insertWidget(index, tile, 0, Qt::AlignLeft);
+        tile->show();
+        tileHeight_ = std::max(tileHeight_, tile->sizeHint().height());
+    }
+    if (waitingTiles_.isEmpty()) {
+        tileBatches_.stop();
+    }
 }
 
 QList<Pet> PetPickerWindow::sorted(PetSource source) const {
@@ -179,28 +226,27 @@ PetTile* PetPickerWindow::makeTile(const Pet& pet) {
     // In the stack from the start, so that the preview is made for the screen it shows on.
     auto* tile = new PetTile(pet, selectedId_ && *selectedId_ == pet.id, stack_);
     connect(tile, &PetTile::chooseClicked, this, &PetPickerWindow::chooseTapped);
-    const int side = int(std::ceil(PetTile::previewSide * devicePixelRatioF()));
-    if (const std::optional<QImage> preview = previews_->preview(pet.spritesheetPath, side)) {
-        tile->setPreview(*preview);
-    } else {
-        tilesBySheet_.insert(pet.spritesheetPath, tile);
-    }
+    showPreview(tile);
     return tile;
+}
+
+void PetPickerWindow::showPreview(PetTile* tile) {
+    const QString& path = tile->pet().spritesheetPath;
+    const int side = int(std::ceil(PetTile::previewSide * devicePixelRatioF()));
+    if (const std::optional<QImage> preview = previews_->preview(path, side)) {
+        tile->setPreview(*preview);
+    } else if (!tilesBySheet_.contains(path, tile)) {
+        tilesBySheet_.insert(path, tile);
+    }
 }
 
 void PetPickerWindow::previewReady(const QString& path) {
     const QList<QPointer<PetTile>> waiting = tilesBySheet_.values(path);
     tilesBySheet_.remove(path);
-    const int side = int(std::ceil(PetTile::previewSide * devicePixelRatioF()));
     for (const QPointer<PetTile>& tile : waiting) {
-        if (!tile) {
-            continue;
-        }
-        if (const std::optional<QImage> preview = previews_->preview(path, side)) {
-            tile->setPreview(*preview);
-        } else {
-            // Changed again meanwhile: a newer decode is on its way.
-            tilesBySheet_.insert(path, tile);
+        // One whose sheet changed again meanwhile waits for the newer decode.
+        if (tile) {
+            showPreview(tile);
         }
     }
 }
@@ -286,6 +332,6 @@ void PetPickerWindow::chooseTapped(const QString& petId) {
     }
     const Pet pet = *found;
     selectedId_ = pet.id;
-    rebuild();
+    markSelected();
     emit chosen(pet);
 }

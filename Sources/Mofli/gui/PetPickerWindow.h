@@ -1,18 +1,20 @@
 #pragma once
 
 #include "Pet.h"
+#include "PetTile.h"
 
 #include <QList>
 #include <QMultiHash>
 #include <QPointer>
+#include <QTimer>
 #include <QWidget>
 #include <functional>
 #include <optional>
 
 class PetPreviews;
-class PetTile;
 class QPushButton;
 class QScrollArea;
+class QSpacerItem;
 class QVBoxLayout;
 
 // The window in which the user chooses the pet: every pet as a tile with a preview, grouped into
@@ -34,7 +36,9 @@ public:
     // centres the window the first time, then brings it to the front with the focus.
     void present(const QList<Pet>& pets, const std::optional<QString>& selectedId,
                  bool codexEnabled);
-    // The same contents change without moving, raising or focusing the window.
+    // The same contents change without moving, raising or focusing the window. Only what
+    // changed is redone: a new selection moves the highlight, and the rows are made anew only
+    // for other pets or another state of the Codex switch.
     void refresh(const QList<Pet>& pets, const std::optional<QString>& selectedId,
                  bool codexEnabled);
 
@@ -43,8 +47,11 @@ public:
     bool codexEnabled() const { return codexEnabled_; }
     // The column the rows stack in; its layout holds the current rows only.
     QWidget* stack() const { return stack_; }
-    // The tiles shown, top to bottom.
+    // The tiles made so far, top to bottom. Tiles are made from the event loop, a few at a time,
+    // once present() or refresh() has laid out the other rows and the tiles' places.
     QList<PetTile*> tiles() const;
+    // Whether every tile of the list has been made.
+    bool hasAllTiles() const { return waitingTiles_.isEmpty(); }
     QPushButton* reloadButton() const { return reloadButton_; }
 
 signals:
@@ -57,7 +64,16 @@ signals:
     void reloadRequested();
 
 private:
+    // A tile not made yet, and the place it will take among the rows.
+    struct WaitingTile {
+        QSpacerItem* place;
+        Pet pet;
+    };
+
     void rebuild();
+    void markSelected();
+    void addTile(const Pet& pet);
+    void makeWaitingTiles();
     QList<Pet> sorted(PetSource source) const;
     PetTile* makeTile(const Pet& pet);
     QWidget* makeFolderHeader(const QString& title, const QString& path,
@@ -72,11 +88,15 @@ private:
     QWidget* makePathLabel(const QString& path);
     void addRow(QWidget* row);
     void chooseTapped(const QString& petId);
+    // Gives the tile its preview, or has it wait for the decode.
+    void showPreview(PetTile* tile);
     void previewReady(const QString& path);
 
     QList<Pet> pets_;
     std::optional<QString> selectedId_;
     bool codexEnabled_ = false;
+    // Whether the rows show the fields above at all; before the first presentation they do not.
+    bool hasShown_ = false;
     bool hasCentered_ = false;
     QPushButton* reloadButton_;
     QScrollArea* scroll_;
@@ -85,4 +105,8 @@ private:
     PetPreviews* previews_;
     // The tiles of the current rows by sheet path, for previews that arrive later.
     QMultiHash<QString, QPointer<PetTile>> tilesBySheet_;
+    QList<WaitingTile> waitingTiles_;
+    // What a tile's place holds before it is made: the height of the tiles made so far.
+    int tileHeight_ = PetTile::minimumTileHeight;
+    QTimer tileBatches_;
 };
