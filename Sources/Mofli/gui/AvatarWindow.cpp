@@ -4,6 +4,7 @@
 #include "AvatarView.h"
 #include "Platform.h"
 #include "Settings.h"
+#include "SheetLoader.h"
 #include "SpriteSheet.h"
 #include "TopmostPreferences.h"
 #include "WindowPlacement.h"
@@ -31,7 +32,8 @@ QList<QRectF> availableAreas() {
 
 AvatarWindow::AvatarWindow(Platform& platform, Scheduler& scheduler)
     : QWidget(nullptr), platform_(platform),
-      view_(new AvatarView(std::make_unique<AvatarEngine>(scheduler), this)), scale_(storedScale()),
+      view_(new AvatarView(std::make_unique<AvatarEngine>(scheduler), this)),
+      sheets_(new SheetLoader(this)), scale_(storedScale()),
       alwaysOnTop_(TopmostPreferences::enabled()),
       shaped_(!platform.compositesTranslucentWindows()) {
     setAttribute(Qt::WA_TranslucentBackground);
@@ -49,6 +51,7 @@ AvatarWindow::AvatarWindow(Platform& platform, Scheduler& scheduler)
     view_->setGeometry(rect());
     view_->setScale(scale_);
     connect(view_, &AvatarView::moveRequested, this, &AvatarWindow::moveWithinScreens);
+    connect(sheets_, &SheetLoader::loaded, this, &AvatarWindow::showSheet);
     connect(view_, &AvatarView::scaleRequested, this,
             [this](double scale, const QPointF& anchor, const QPointF& anchorRel) {
                 applyScale(scale, anchor, anchorRel);
@@ -95,11 +98,17 @@ void AvatarWindow::setAlwaysOnTop(bool onTop) {
 }
 
 void AvatarWindow::loadPet(const Pet& pet) {
-    if (auto sheet = SpriteSheet::load(pet.spritesheetPath)) {
-        view_->setSheet(std::move(sheet));
+    sheets_->load(pet.spritesheetPath);
+}
+
+void AvatarWindow::showSheet(const std::shared_ptr<SpriteSheet>& sheet) {
+    std::shared_ptr<SpriteSheet> previous = view_->sheet();
+    if (sheet) {
+        view_->setSheet(sheet);
     } else {
         view_->unloadPet();
     }
+    sheets_->release(std::move(previous));
 }
 
 void AvatarWindow::replayRecap() {
