@@ -16,7 +16,9 @@
 
 #include <QApplication>
 #include <QElapsedTimer>
+#include <QEventLoop>
 #include <QFile>
+#include <QTimer>
 #include <cstdio>
 #include <cstdlib>
 #include <functional>
@@ -55,16 +57,20 @@ double residentMegabytes() {
     return 0;
 }
 
-// Runs the event loop for `ms`, or until `done` holds when given.
+// Runs the event loop for `ms`, or until `done` holds when given; whether it holds.
 bool run(int ms, const std::function<bool()>& done = {}) {
-    QElapsedTimer elapsed;
-    elapsed.start();
-    while (elapsed.elapsed() < ms) {
+    QEventLoop loop;
+    QTimer check;
+    QObject::connect(&check, &QTimer::timeout, &loop, [&] {
         if (done && done()) {
-            return true;
+            loop.quit();
         }
-        QCoreApplication::processEvents(QEventLoop::WaitForMoreEvents, 20);
+    });
+    if (done) {
+        check.start(20);
     }
+    QTimer::singleShot(ms, &loop, &QEventLoop::quit);
+    loop.exec();
     return !done || done();
 }
 

@@ -2,6 +2,7 @@
 
 #include "AvatarWindow.h"
 #include "ContextMenu.h"
+#include "FreedMemory.h"
 #include "LinkController.h"
 #include "PetAlerts.h"
 #include "PetWindowController.h"
@@ -17,6 +18,8 @@ AppDelegate::AppDelegate(Platform& platform, Scheduler& scheduler, QObject* pare
       picker_(std::make_unique<PickerController>(platform, pets_)),
       alerts_(std::make_unique<PetAlerts>(*petWindow_->window())),
       link_(std::make_unique<LinkController>()) {
+    // Before the first sheet is decoded: each switch of pets must give its memory back.
+    FreedMemory::returnLargeBlocksAtOnce();
     contextMenu_ = std::make_unique<ContextMenu>(ContextMenu::Rows{
         *petWindow_, *picker_, *tray_, pets_, *link_, *alerts_, platform.updater()});
     connect(&pets_, &PetList::currentChanged, petWindow_.get(), &PetWindowController::showPet);
