@@ -1,6 +1,7 @@
 // The hook's way from an event to the state file, fed with arbitrary bytes: the event name, the
 // working folder from the environment, the session record already on disk and the payload all
-// come from the input, which holds them one after the other:
+// come from the input, which holds them one after the other (the record is the counts of the
+// payload's session):
 //
 //   EVENT '\n' ENVIRONMENT '\n' SESSION-RECORD '\x1e' PAYLOAD
 //
@@ -61,10 +62,12 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size
     const std::string_view record = takeUntil(input, '\x1e');
 
     std::filesystem::remove_all(HookPaths::mofliDir());
-    if (!record.empty()) {
-        Files::replaceAtomically(HookPaths::sessionFile(), record);
-    }
     const HookCore::Payload payload = Json::parseObject(input);
+    const std::string counts =
+        HookPaths::sessionCountsFile(Json::findString(payload, "session_id").value_or(""));
+    if (!record.empty()) {
+        Files::replaceAtomically(counts, record);
+    }
     const std::string state = HookCore::deriveState(event, payload);
     boost::json::object out{{Key::state, state}, {Key::message, nullptr}};
     HookCore::assembleOutput(out, event, payload, state);
@@ -84,8 +87,8 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size
         message && message->size() > StateFileContract::textByteLimit) {
         fail("message over its byte limit", *message);
     }
-    if (const std::optional<std::string> session = Files::readFile(HookPaths::sessionFile());
-        session && event == "PreToolUse") {
+    if (const std::optional<std::string> session = Files::readFile(counts);
+        session && (event == "PreToolUse" || event == "PermissionDenied")) {
         const std::optional<boost::json::value> parsed =
             JsonParser::parse(*session, Json::maxDepth);
         if (!parsed || !parsed->is_object()) {

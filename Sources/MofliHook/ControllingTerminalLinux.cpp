@@ -1,7 +1,6 @@
 #include "ControllingTerminal.h"
-#include "Files.h"
+#include "ProcessRecord.h"
 
-#include <charconv>
 #include <dirent.h>
 #include <sys/stat.h>
 #include <sys/sysmacros.h>
@@ -10,52 +9,9 @@
 namespace ControllingTerminal {
 namespace {
 
-constexpr int maxProcesses = 16;
 // UNIX98 pseudo-terminal slaves use these majors; their name follows from the minor number.
 constexpr unsigned ptySlaveMajorFirst = 136;
 constexpr unsigned ptySlaveMajorLast = 143;
-
-struct ProcessRecord {
-    long parent = 0;
-    dev_t terminal = 0;
-};
-
-// /proc/<pid>/stat is "pid (comm) state ppid pgrp session tty_nr …". The command name may hold
-// spaces and parentheses, so the fields are read after the last ')'.
-std::optional<ProcessRecord> readProcessRecord(long pid) {
-    const std::optional<std::string> stat =
-        Files::readFile("/proc/" + std::to_string(pid) + "/stat");
-    if (!stat) {
-        return std::nullopt;
-    }
-    const std::size_t close = stat->rfind(')');
-    if (close == std::string::npos) {
-        return std::nullopt;
-    }
-    const char* cursor = stat->data() + close + 1;
-    const char* const end = stat->data() + stat->size();
-    long fields[5] = {}; // state is skipped; ppid, pgrp, session, tty_nr follow it.
-    for (int index = 0; index < 5; ++index) {
-        while (cursor < end && *cursor == ' ') {
-            ++cursor;
-        }
-        if (index == 0) {
-            while (cursor < end && *cursor != ' ') {
-                ++cursor;
-            }
-            continue;
-        }
-        const auto [next, error] = std::from_chars(cursor, end, fields[index]);
-        if (error != std::errc()) {
-            return std::nullopt;
-        }
-        cursor = next;
-    }
-    const auto ttyNumber = static_cast<unsigned long>(fields[4]);
-    const unsigned major = (ttyNumber >> 8) & 0xFFF;
-    const unsigned minor = (ttyNumber & 0xFF) | ((ttyNumber >> 12) & 0xFFF00);
-    return ProcessRecord{fields[1], ttyNumber == 0 ? 0 : makedev(major, minor)};
-}
 
 bool isDevice(const std::string& path, dev_t device) {
     struct stat info {};
@@ -79,7 +35,9 @@ std::optional<std::string> findInFolder(const std::string& folder, dev_t device)
     return found;
 }
 
-std::optional<std::string> deviceName(dev_t device) {
+} // namespace
+
+std::optional<std::string> devicePath(dev_t device) {
     const unsigned major = ::major(device);
     if (major >= ptySlaveMajorFirst && major <= ptySlaveMajorLast) {
         const unsigned number = (major - ptySlaveMajorFirst) * 256 + ::minor(device);
@@ -91,28 +49,6 @@ std::optional<std::string> deviceName(dev_t device) {
         return path;
     }
     return findInFolder("/dev/pts", device);
-}
-
-} // namespace
-
-std::optional<std::string> controllingTTYPath() {
-    long pid = ::getpid();
-    for (int step = 0; step < maxProcesses; ++step) {
-        const std::optional<ProcessRecord> record = readProcessRecord(pid);
-        if (!record) {
-            return std::nullopt;
-        }
-        if (record->terminal != 0) {
-            if (std::optional<std::string> path = deviceName(record->terminal)) {
-                return path;
-            }
-        }
-        if (record->parent < 2) {
-            return std::nullopt;
-        }
-        pid = record->parent;
-    }
-    return std::nullopt;
 }
 
 } // namespace ControllingTerminal

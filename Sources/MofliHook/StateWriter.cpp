@@ -6,6 +6,8 @@
 #include "StateFileContract.h"
 #include "TextCompaction.h"
 
+#include <time.h>
+#include <unistd.h>
 #include <vector>
 
 namespace StateWriter {
@@ -44,6 +46,22 @@ std::string serializeState(const boost::json::object& out) {
 
 void writeState(const boost::json::object& out) {
     Files::replaceAtomically(HookPaths::stateFile(), serializeState(out));
+}
+
+void writeSessionRecord(std::string_view sessionId, boost::json::object out,
+                        std::optional<pid_t> process) {
+    namespace Key = StateFileContract::SessionRecordKey;
+    timespec now{};
+    ::clock_gettime(CLOCK_REALTIME, &now);
+    out[Key::updatedAt] = std::int64_t{now.tv_sec} * 1000 + now.tv_nsec / 1'000'000;
+    if (process) {
+        out[Key::pid] = std::int64_t{*process};
+    }
+    Files::replaceAtomically(HookPaths::sessionRecordFile(sessionId), serializeState(out));
+}
+
+void removeSessionRecord(std::string_view sessionId) {
+    ::unlink(HookPaths::sessionRecordFile(sessionId).c_str());
 }
 
 } // namespace StateWriter

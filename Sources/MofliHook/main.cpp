@@ -6,6 +6,8 @@
 #include "HookCore.h"
 #include "Json.h"
 #include "PayloadReader.h"
+#include "Recap.h"
+#include "SessionProcess.h"
 #include "StateFileContract.h"
 #include "StateWriter.h"
 
@@ -38,6 +40,9 @@ void putEnv(boost::json::object& out, const char* variable, std::string_view key
 void run(int argc, char** argv) {
     const std::string event = argc > 1 ? argv[1] : "idle";
     const HookCore::Payload payload = readPayload();
+    if (HookCore::ignoresEvent(event, payload)) {
+        return;
+    }
     const std::string state = HookCore::deriveState(event, payload);
     boost::json::object out{{Key::state, state}, {Key::message, nullptr}};
 
@@ -47,15 +52,22 @@ void run(int argc, char** argv) {
     putEnv(out, "TERM_SESSION_ID", Key::termSession);
     putEnv(out, "__CFBundleIdentifier", Key::termBundleId);
     putEnv(out, "WINDOWID", Key::termWindowId);
-    if (const auto sessionId = Json::findString(payload, "session_id");
-        sessionId && !sessionId->empty()) {
-        out[Key::sessionId] = *sessionId;
+    const std::string_view sessionId = Json::findString(payload, "session_id").value_or("");
+    if (!sessionId.empty()) {
+        out[Key::sessionId] = sessionId;
     }
     const char* pwd = std::getenv("PWD");
     HookCore::putWorkingFolder(out, payload,
                                pwd ? std::optional<std::string_view>(pwd) : std::nullopt);
     if (const std::optional<std::string> tty = ControllingTerminal::controllingTTYPath()) {
         out[Key::tty] = *tty;
+    }
+    // The session's record first, so that a reader woken by the new state file finds it current.
+    if (!sessionId.empty() && event == "SessionEnd") {
+        StateWriter::removeSessionRecord(sessionId);
+        Recap::dropStaleCounts();
+    } else if (!sessionId.empty()) {
+        StateWriter::writeSessionRecord(sessionId, out, SessionProcess::find());
     }
     StateWriter::writeState(out);
 }

@@ -44,6 +44,17 @@ constexpr std::array<std::pair<std::string_view, std::string_view>, 4> stateLabe
     {"failed", "ブロック済み"},
 }};
 
+// What the pet says when a turn ends because the model could not be reached, by the kind of
+// failure Claude Code reports.
+constexpr std::array<std::pair<std::string_view, std::string_view>, 5> apiFailureTexts = {{
+    {"rate_limit", "利用制限にかかった…"},
+    {"overloaded", "サーバーが混んでるみたい…"},
+    {"server_error", "サーバーが混んでるみたい…"},
+    {"authentication_failed", "ログインが必要みたい…"},
+    {"billing_error", "クレジットが足りないみたい…"},
+}};
+constexpr std::string_view apiFailureFallback = "APIエラーで止まっちゃった…";
+
 constexpr std::string_view thinkingText = StateFileContract::thinkingSeed;
 constexpr std::string_view failedText = "うまくいかなかった…";
 
@@ -79,12 +90,28 @@ bool isTaskNotification(std::string_view prompt) {
     return prompt.starts_with("<task-notification>");
 }
 
+// Compaction that Claude Code starts by itself happens inside a turn, which goes on afterwards;
+// the user's /compact ends at the prompt.
+bool isAutomaticCompaction(const Payload& payload) {
+    return Json::findString(payload, "trigger") == "auto";
+}
+
+// A session that goes on (after compaction, or resumed) is not a new start to greet.
+bool continuesSession(const Payload& payload) {
+    const auto source = Json::findString(payload, "source");
+    return source == "compact" || source == "resume";
+}
+
 std::optional<std::string> lastAssistantMessage(const Payload& payload) {
     const auto message = Json::findString(payload, "last_assistant_message");
     return message ? std::optional<std::string>(*message) : std::nullopt;
 }
 
 } // namespace
+
+bool ignoresEvent(std::string_view event, const Payload& payload) {
+    return event == "SubagentStop" && Json::findString(payload, "agent_type") == "";
+}
 
 std::string deriveState(std::string_view event, const Payload& payload) {
     if (event == "SessionStart" || event == "Stop" || event == "SessionEnd") {
@@ -121,6 +148,12 @@ std::set<std::string> collectSignals(std::string_view event, const Payload& payl
     }
     if (event == "SubagentStop") {
         return {"review"};
+    }
+    if (event == "StopFailure" || event == "PermissionDenied") {
+        return {"failed"};
+    }
+    if (event == "PreCompact" || (event == "PostCompact" && isAutomaticCompaction(payload))) {
+        return {"running"};
     }
     return {};
 }
@@ -218,12 +251,29 @@ std::optional<std::string> buildBody(std::string_view event, const Payload& payl
         return lastAssistantMessage(payload).value_or("完了");
     }
     if (event == "SessionStart") {
-        return "おかえり〜";
+        return continuesSession(payload) ? std::nullopt : std::optional<std::string>("おかえり〜");
     }
     if (event == "SessionEnd") {
         return "おつかれ〜";
     }
+    if (event == "StopFailure") {
+        return apiFailureMessage(payload);
+    }
+    if (event == "PermissionDenied") {
+        return buildToolMessage(payload);
+    }
+    if (event == "PreCompact") {
+        return "会話をまとめてる…";
+    }
+    if (event == "PostCompact") {
+        return std::string(isAutomaticCompaction(payload) ? thinkingText : "会話をまとめたよ");
+    }
     return std::nullopt;
+}
+
+std::string apiFailureMessage(const Payload& payload) {
+    return std::string(lookup(apiFailureTexts, Json::findString(payload, "error").value_or(""))
+                           .value_or(apiFailureFallback));
 }
 
 std::optional<std::string> buildToolMessage(const Payload& payload) {
@@ -264,6 +314,9 @@ std::optional<std::string> toolDescription(const Payload& payload) {
 }
 
 bool isThinking(std::string_view event, const Payload& payload) {
+    if (event == "PostCompact") {
+        return isAutomaticCompaction(payload);
+    }
     return event == "PostToolUse" && !toolFailed(payload) && !toolDescription(payload);
 }
 
@@ -302,10 +355,14 @@ void assembleOutput(boost::json::object& out, std::string_view event, const Payl
     namespace Key = StateFileContract::Key;
     if (event == "PreToolUse") {
         Recap::recordTool(payload);
+    } else if (event == "PermissionDenied") {
+        Recap::withdrawTool(payload);
     }
     const std::optional<std::string> body = buildBody(event, payload);
+    const bool turnEnded = event == "Stop" || event == "StopFailure" || event == "SessionEnd";
     const std::optional<std::string> recap =
-        event == "Stop" || event == "SessionEnd" ? Recap::buildRecap() : std::nullopt;
+        turnEnded ? Recap::buildRecap(Json::findString(payload, "session_id").value_or(""))
+                  : std::nullopt;
     const std::string finalState = HookCore::finalState(event, state, recap.has_value());
     out[Key::state] = finalState;
     if (const std::optional<std::string> message =

@@ -13,6 +13,11 @@ namespace HookCore {
 
 using Payload = boost::json::object;
 
+// Whether the event is none of the pet's business, so that the hook leaves every file as it is:
+// a "SubagentStop" with an empty "agent_type" ends one of Claude Code's own helpers (the two that
+// summarise a conversation for compaction), not a subagent the user asked for.
+bool ignoresEvent(std::string_view event, const Payload& payload);
+
 // The display state of an event: "idle", "running", "waiting", "review" or "failed".
 std::string deriveState(std::string_view event, const Payload& payload);
 // The candidate states an event signals, before the priority picks one.
@@ -36,14 +41,16 @@ std::optional<std::string> buildToolMessage(const Payload& payload);
 std::optional<std::string> toolDescription(const Payload& payload);
 bool isThinking(std::string_view event, const Payload& payload);
 std::string notificationMessage(const Payload& payload);
+// The bubble text of a turn that ended on an API failure ("StopFailure"), by its "error" kind.
+std::string apiFailureMessage(const Payload& payload);
 std::optional<std::string> statusLabel(std::string_view state);
 // "$ program" or "$ program …": the program's file name only, never its arguments.
 std::optional<std::string> maskCommand(std::optional<std::string_view> command);
 std::optional<std::string> compactText(std::optional<std::string_view> text, int limit);
 
 // Fills in the bubble text, label, recap and thinking flag; may turn a finished turn into
-// "waving". A "PreToolUse" is first counted into the session record, and a "Stop" or
-// "SessionEnd" reads that record for the recap.
+// "waving". A "PreToolUse" is first counted into the session's record and a "PermissionDenied"
+// taken back from it; a "Stop", "StopFailure" or "SessionEnd" reads that record for the recap.
 void assembleOutput(boost::json::object& out, std::string_view event, const Payload& payload,
                     const std::string& state);
 // The payload's "cwd" wins even when empty (then no key at all); `pwd` only stands in when the

@@ -1,6 +1,7 @@
 #include "HookPaths.h"
 
 #include "PasswordDatabase.h"
+#include "Sha1.h"
 #include "StateFileContract.h"
 
 #include <cstdlib>
@@ -28,6 +29,20 @@ std::string sessionFile() {
 
 std::string sessionLockFile() {
     return mofliDir() + "/" + std::string(StateFileContract::sessionLockFileName);
+}
+
+std::string sessionsDir() {
+    return mofliDir() + "/" + std::string(StateFileContract::sessionsFolderName);
+}
+
+std::string sessionRecordFile(std::string_view sessionId) {
+    return sessionsDir() + "/" + Sha1::hex(sessionId) +
+           std::string(StateFileContract::sessionRecordSuffix);
+}
+
+std::string sessionCountsFile(std::string_view sessionId) {
+    return sessionsDir() + "/" + Sha1::hex(sessionId) +
+           std::string(StateFileContract::sessionCountsSuffix);
 }
 
 } // namespace HookPaths

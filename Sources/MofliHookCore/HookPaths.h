@@ -1,6 +1,7 @@
 #pragma once
 
 #include <string>
+#include <string_view>
 
 // Where the hook keeps its files. Everything derives from $HOME so that tests can run the hook
 // against a temporary home.
@@ -16,5 +17,10 @@ std::string stateFile();
 std::string sessionFile();
 // ~/.claude/mofli/session.lock, held while a run updates the session record.
 std::string sessionLockFile();
+// ~/.claude/mofli/sessions
+std::string sessionsDir();
+// The live record of one session, and the counts behind its recap.
+std::string sessionRecordFile(std::string_view sessionId);
+std::string sessionCountsFile(std::string_view sessionId);
 
 } // namespace HookPaths

@@ -14,6 +14,8 @@
 #include <cstdio>
 #include <dirent.h>
 #include <limits>
+#include <map>
+#include <sys/stat.h>
 #include <time.h>
 #include <unistd.h>
 #include <vector>
@@ -32,6 +34,18 @@ constexpr std::array<std::string_view, 10> testHints = {
 
 constexpr std::array<std::string_view, 4> searchTools = {"WebSearch", "WebFetch", "Grep", "Glob"};
 
+// What the latest counted calls of auto mode added, by tool use id, so that a call that auto mode
+// refuses after its "PreToolUse" can be taken back exactly. The refusal follows at once; calls
+// made side by side are few. No other mode refuses a call after counting it, so elsewhere the
+// counts stay as small as they were.
+constexpr std::string_view countedCallsKey = "counted_calls";
+constexpr std::size_t countedCallsKept = 16;
+
+bool isTrue(const boost::json::object& object, std::string_view key) {
+    const boost::json::value* value = Json::find(object, key);
+    return value != nullptr && value->is_bool() && value->get_bool();
+}
+
 std::int64_t counter(const boost::json::object& record, std::string_view key) {
     return Json::findInteger(record, key).value_or(0);
 }
@@ -39,6 +53,12 @@ std::int64_t counter(const boost::json::object& record, std::string_view key) {
 void increment(boost::json::object& record, std::string_view key) {
     const std::int64_t value = counter(record, key);
     record[key] = value == std::numeric_limits<std::int64_t>::max() ? value : value + 1;
+}
+
+void decrement(boost::json::object& record, std::string_view key) {
+    if (const std::int64_t value = counter(record, key); value > 0) {
+        record[key] = value - 1;
+    }
 }
 
 // "edited" counts only as an array of strings; anything else reads as empty.
@@ -53,13 +73,29 @@ boost::json::array editedHashes(const boost::json::object& record) {
     return allStrings ? hashes : boost::json::array{};
 }
 
-void recordEdit(boost::json::object& record, std::string_view editedHash) {
+// Whether the file was new to the record.
+bool recordEdit(boost::json::object& record, std::string_view editedHash) {
     boost::json::array hashes = editedHashes(record);
     const boost::json::value hash(editedHash);
-    if (std::find(hashes.begin(), hashes.end(), hash) == hashes.end()) {
-        hashes.push_back(hash);
+    if (std::find(hashes.begin(), hashes.end(), hash) != hashes.end()) {
+        return false;
+    }
+    hashes.push_back(hash);
+    record["edited"] = std::move(hashes);
+    return true;
+}
+
+void forgetEdit(boost::json::object& record, std::string_view editedHash) {
+    boost::json::array hashes = editedHashes(record);
+    const auto found = std::find(hashes.begin(), hashes.end(), boost::json::value(editedHash));
+    if (found != hashes.end()) {
+        hashes.erase(found);
         record["edited"] = std::move(hashes);
     }
+}
+
+bool isSearchTool(std::string_view toolName) {
+    return std::find(searchTools.begin(), searchTools.end(), toolName) != searchTools.end();
 }
 
 bool isEditTool(std::string_view toolName) {
@@ -71,14 +107,20 @@ bool isEditTool(std::string_view toolName) {
 struct ToolCall {
     std::string sessionId;
     std::string toolName;
+    std::string toolUseId;
     std::optional<std::string> editedHash;
     bool testRun = false;
+    // Claude Code refused the call after counting it: take back what it added.
+    bool withdrawn = false;
 };
 
 ToolCall toolCall(const boost::json::object& payload) {
     ToolCall call;
     call.sessionId = Json::findString(payload, "session_id").value_or("");
     call.toolName = Json::findString(payload, "tool_name").value_or("");
+    if (Json::findString(payload, "permission_mode") == "auto") {
+        call.toolUseId = Json::findString(payload, "tool_use_id").value_or("");
+    }
     const boost::json::object& input = Json::findObjectOrEmpty(payload, "tool_input");
     if (isEditTool(call.toolName)) {
         if (const auto path = Json::findString(input, "file_path"); path && !path->empty()) {
@@ -90,35 +132,112 @@ ToolCall toolCall(const boost::json::object& payload) {
     return call;
 }
 
+boost::json::array countedCalls(const boost::json::object& record) {
+    const boost::json::value* calls = Json::find(record, countedCallsKey);
+    return calls != nullptr && calls->is_array() ? calls->get_array() : boost::json::array{};
+}
+
+boost::json::array::iterator findCall(boost::json::array& calls, std::string_view toolUseId) {
+    return std::find_if(calls.begin(), calls.end(), [toolUseId](const boost::json::value& value) {
+        return value.is_object() &&
+               Json::findString(value.get_object(), "tool_use_id") == toolUseId;
+    });
+}
+
+void forgetCall(boost::json::array& calls, std::string_view toolUseId) {
+    if (const auto found = findCall(calls, toolUseId); found != calls.end()) {
+        calls.erase(found);
+    }
+}
+
+void rememberCall(boost::json::object& record, const ToolCall& call, bool newEdit) {
+    boost::json::object added{{"tool_use_id", call.toolUseId}, {"tool_name", call.toolName}};
+    if (newEdit) {
+        added["edited"] = *call.editedHash;
+    }
+    if (call.testRun) {
+        added["test"] = true;
+    }
+    boost::json::array calls = countedCalls(record);
+    forgetCall(calls, call.toolUseId);
+    calls.push_back(std::move(added));
+    if (calls.size() > countedCallsKept) {
+        calls.erase(calls.begin(), calls.end() - countedCallsKept);
+    }
+    record[countedCallsKey] = std::move(calls);
+}
+
+// Takes back what the call with `toolUseId` added, when the record still remembers it.
+void withdraw(boost::json::object& record, std::string_view toolUseId) {
+    boost::json::array calls = countedCalls(record);
+    const auto found = findCall(calls, toolUseId);
+    if (found == calls.end()) {
+        return;
+    }
+    const boost::json::object added = found->get_object();
+    calls.erase(found);
+    record[countedCallsKey] = std::move(calls);
+    const std::string_view toolName = Json::findString(added, "tool_name").value_or("");
+    if (const auto hash = Json::findString(added, "edited")) {
+        forgetEdit(record, *hash);
+    } else if (toolName == "Bash") {
+        decrement(record, "bash");
+        if (isTrue(added, "test")) {
+            decrement(record, "tests");
+        }
+    } else if (isSearchTool(toolName)) {
+        decrement(record, "searches");
+    } else if (toolName == "Agent") {
+        decrement(record, "agents");
+    }
+}
+
 // A fresh record when the call belongs to another session than the stored one.
 void count(boost::json::object& record, const ToolCall& call) {
     if (Json::findString(record, "session_id") != call.sessionId) {
         record = freshSession(call.sessionId);
     }
-    if (isEditTool(call.toolName)) {
-        if (call.editedHash) {
-            recordEdit(record, *call.editedHash);
+    if (call.withdrawn) {
+        if (!call.toolUseId.empty()) {
+            withdraw(record, call.toolUseId);
         }
+        return;
+    }
+    bool counted = true;
+    bool newEdit = false;
+    if (isEditTool(call.toolName)) {
+        newEdit = call.editedHash && recordEdit(record, *call.editedHash);
+        counted = newEdit;
     } else if (call.toolName == "Bash") {
         increment(record, "bash");
         if (call.testRun) {
             increment(record, "tests");
         }
-    } else if (std::find(searchTools.begin(), searchTools.end(), call.toolName) !=
-               searchTools.end()) {
+    } else if (isSearchTool(call.toolName)) {
         increment(record, "searches");
     } else if (call.toolName == "Agent") {
         increment(record, "agents");
+    } else {
+        counted = false;
+    }
+    if (counted && !call.toolUseId.empty()) {
+        rememberCall(record, call, newEdit);
     }
 }
 
 std::string pendingText(const ToolCall& call) {
     boost::json::object pending{{"session_id", call.sessionId}, {"tool_name", call.toolName}};
+    if (!call.toolUseId.empty()) {
+        pending["tool_use_id"] = call.toolUseId;
+    }
     if (call.editedHash) {
         pending["edited"] = *call.editedHash;
     }
     if (call.testRun) {
         pending["test"] = true;
+    }
+    if (call.withdrawn) {
+        pending["withdrawn"] = true;
     }
     return Json::serialize(pending);
 }
@@ -133,11 +252,12 @@ std::optional<ToolCall> parsePending(std::string_view text) {
     ToolCall call;
     call.sessionId = *sessionId;
     call.toolName = *toolName;
+    call.toolUseId = Json::findString(pending, "tool_use_id").value_or("");
     if (const auto hash = Json::findString(pending, "edited")) {
         call.editedHash = std::string(*hash);
     }
-    const boost::json::value* test = Json::find(pending, "test");
-    call.testRun = test != nullptr && test->is_bool() && test->get_bool();
+    call.testRun = isTrue(pending, "test");
+    call.withdrawn = isTrue(pending, "withdrawn");
     return call;
 }
 
@@ -176,25 +296,128 @@ std::vector<std::string> pendingFiles() {
     return paths;
 }
 
-// Counts the pending calls into `record`; returns their files.
-std::vector<std::string> countPending(boost::json::object& record) {
-    std::vector<std::string> counted;
+// A pending call and the file it waits in.
+struct PendingCall {
+    std::string path;
+    std::optional<ToolCall> call;
+};
+
+std::vector<PendingCall> pendingCalls() {
+    std::vector<PendingCall> calls;
     for (std::string& path : pendingFiles()) {
-        if (const std::optional<std::string> text = Files::readFile(path)) {
-            if (const std::optional<ToolCall> call = parsePending(*text)) {
-                count(record, *call);
-            }
-        }
-        counted.push_back(std::move(path));
+        const std::optional<std::string> text = Files::readFile(path);
+        calls.push_back({std::move(path), text ? parsePending(*text) : std::nullopt});
     }
-    return counted;
+    return calls;
+}
+
+// Where a session's counts live: those of the session that counted last in the session file,
+// where older versions kept them and older readers look, every other session's in a file of its
+// own under sessions/. One session alone thus writes one file per call, and a session that takes
+// the session file over first moves the previous holder's counts out to their own file.
+struct SessionFile {
+    std::optional<std::string> text;
+    boost::json::object counts;
+
+    static SessionFile read() {
+        std::optional<std::string> text = Files::readFile(HookPaths::sessionFile());
+        boost::json::object counts = Json::parseObject(text.value_or(""));
+        return {std::move(text), std::move(counts)};
+    }
+    std::optional<std::string_view> holder() const {
+        return Json::findString(counts, "session_id");
+    }
+};
+
+// One session's counts as they are being updated, with the text they were read from: counts that
+// come out the same are not written again (many calls, a Read say, count nothing).
+struct LoadedCounts {
+    std::optional<std::string> text;
+    boost::json::object counts;
+    bool inSessionFile = false;
+};
+
+LoadedCounts loadCounts(std::string_view sessionId, const SessionFile& sessionFile) {
+    if (sessionFile.holder() == sessionId) {
+        return {sessionFile.text, sessionFile.counts, true};
+    }
+    std::optional<std::string> text = Files::readFile(HookPaths::sessionCountsFile(sessionId));
+    boost::json::object counts = Json::parseObject(text.value_or(""));
+    return {std::move(text), std::move(counts), false};
+}
+
+// Writes `contents` unless the file already holds exactly that; whether the file holds it now.
+bool replaceIfChanged(const std::string& path, const std::string& contents,
+                      const std::optional<std::string>& current) {
+    return current == contents || Files::replaceAtomically(path, contents);
+}
+
+// Counts `call` and the pending calls of every session into their sessions' counts, under the
+// lock.
+void update(const ToolCall& call) {
+    Files::createDirectories(HookPaths::sessionsDir());
+    const SessionLock lock(HookPaths::sessionLockFile(), lockWait);
+    if (!lock.held()) {
+        leavePending(call);
+        return;
+    }
+    const SessionFile sessionFile = SessionFile::read();
+    std::map<std::string, LoadedCounts, std::less<>> sessions;
+    std::map<std::string, std::vector<std::string>, std::less<>> countedFiles;
+    const auto countsOf = [&](const std::string& sessionId) -> LoadedCounts& {
+        auto found = sessions.find(sessionId);
+        if (found == sessions.end()) {
+            found = sessions.emplace(sessionId, loadCounts(sessionId, sessionFile)).first;
+        }
+        return found->second;
+    };
+    for (PendingCall& pending : pendingCalls()) {
+        // An unreadable file goes with the current call's counts.
+        const std::string& sessionId = pending.call ? pending.call->sessionId : call.sessionId;
+        if (pending.call) {
+            count(countsOf(sessionId).counts, *pending.call);
+        }
+        countedFiles[sessionId].push_back(std::move(pending.path));
+    }
+    count(countsOf(call.sessionId).counts, call);
+    if (const auto holder = sessionFile.holder(); holder && *holder != call.sessionId) {
+        countsOf(std::string(*holder));
+    }
+    // Pending files go only once their counts hold them: a run that ends in between counts them
+    // twice rather than not at all, and counts that cannot be saved leave them for the next run.
+    const auto dropCounted = [&countedFiles](const std::string& sessionId) {
+        for (const std::string& path : countedFiles[sessionId]) {
+            ::unlink(path.c_str());
+        }
+    };
+    bool holderMovedOut = true;
+    for (const auto& [sessionId, loaded] : sessions) {
+        if (sessionId == call.sessionId) {
+            continue;
+        }
+        const std::string path = HookPaths::sessionCountsFile(sessionId);
+        const std::string text = Json::serialize(loaded.counts);
+        if (loaded.inSessionFile ? Files::replaceAtomically(path, text)
+                                 : replaceIfChanged(path, text, loaded.text)) {
+            dropCounted(sessionId);
+        } else if (loaded.inSessionFile) {
+            holderMovedOut = false;
+        }
+    }
+    // Counts that could not move out keep the session file; the current ones then go to their own.
+    const LoadedCounts& current = sessions.at(call.sessionId);
+    const std::string text = Json::serialize(current.counts);
+    if (holderMovedOut
+            ? replaceIfChanged(HookPaths::sessionFile(), text, sessionFile.text)
+            : replaceIfChanged(HookPaths::sessionCountsFile(call.sessionId), text, current.text)) {
+        dropCounted(call.sessionId);
+    }
 }
 
 } // namespace
 
-boost::json::object loadSession() {
-    const std::optional<std::string> contents = Files::readFile(HookPaths::sessionFile());
-    return contents ? Json::parseObject(*contents) : boost::json::object{};
+boost::json::object loadSession(std::string_view sessionId) {
+    return loadCounts(sessionId, SessionFile::read()).counts;
 }
 
 boost::json::object freshSession(std::string_view sessionId) {
@@ -206,33 +429,25 @@ boost::json::object freshSession(std::string_view sessionId) {
                                {"agents", 0}};
 }
 
-bool saveSession(const boost::json::object& record) {
-    return Files::replaceAtomically(HookPaths::sessionFile(), Json::serialize(record));
+void recordTool(const boost::json::object& payload) {
+    update(toolCall(payload));
 }
 
-void recordTool(const boost::json::object& payload) {
-    const ToolCall call = toolCall(payload);
-    Files::createDirectories(HookPaths::mofliDir());
-    const SessionLock lock(HookPaths::sessionLockFile(), lockWait);
-    if (!lock.held()) {
-        leavePending(call);
-        return;
-    }
-    boost::json::object record = loadSession();
-    const std::vector<std::string> counted = countPending(record);
-    count(record, call);
-    // Only once the record holds them: a run that ends in between counts them twice rather than
-    // not at all, and a record that cannot be saved leaves them for the next run.
-    if (saveSession(record)) {
-        for (const std::string& path : counted) {
-            ::unlink(path.c_str());
+void withdrawTool(const boost::json::object& payload) {
+    ToolCall call;
+    call.sessionId = Json::findString(payload, "session_id").value_or("");
+    call.toolUseId = Json::findString(payload, "tool_use_id").value_or("");
+    call.withdrawn = true;
+    update(call);
+}
+
+std::optional<std::string> buildRecap(std::string_view sessionId) {
+    boost::json::object record = loadSession(sessionId);
+    for (const PendingCall& pending : pendingCalls()) {
+        if (pending.call && pending.call->sessionId == sessionId) {
+            count(record, *pending.call);
         }
     }
-}
-
-std::optional<std::string> buildRecap() {
-    boost::json::object record = loadSession();
-    countPending(record);
     std::string recap;
     const auto addPart = [&recap](std::int64_t n, std::string_view prefix,
                                   std::string_view suffix) {
@@ -253,6 +468,26 @@ std::optional<std::string> buildRecap() {
         return std::nullopt;
     }
     return recap;
+}
+
+void dropStaleCounts() {
+    const std::string folder = HookPaths::sessionsDir();
+    DIR* directory = ::opendir(folder.c_str());
+    if (directory == nullptr) {
+        return;
+    }
+    timespec now{};
+    ::clock_gettime(CLOCK_REALTIME, &now);
+    const time_t oldest = now.tv_sec - time_t{StateFileContract::sessionCountsLifetimeDays} * 86400;
+    while (const dirent* entry = ::readdir(directory)) {
+        const std::string path = folder + "/" + entry->d_name;
+        struct stat info {};
+        if (std::string_view(entry->d_name).ends_with(StateFileContract::sessionCountsSuffix) &&
+            ::lstat(path.c_str(), &info) == 0 && S_ISREG(info.st_mode) && info.st_mtime < oldest) {
+            ::unlink(path.c_str());
+        }
+    }
+    ::closedir(directory);
 }
 
 bool isTestCommand(std::optional<std::string_view> command) {

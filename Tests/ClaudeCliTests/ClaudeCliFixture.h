@@ -107,8 +107,12 @@ protected:
         };
         // Claude Code keeps scratch folders there; they go with the temporary home.
         entries.push_back("TMPDIR=" + temporaryFolder());
+        entries.insert(entries.end(), moreEnvironment.begin(), moreEnvironment.end());
         return entries;
     }
+
+    // "NAME=value" entries a test adds for Claude Code.
+    std::vector<std::string> moreEnvironment;
 
     std::string temporaryFolder() const { return home_->root() + "/tmp"; }
 
@@ -142,9 +146,9 @@ protected:
     };
 
     // One real `claude -p` turn in a project folder, answered by the fake: one `Bash` call of
-    // `echo hi`, then a final text.
-    Turn runTurn() const {
-        const FakeMessagesApi api(node, fakeApiScript);
+    // `echo hi`, then a final text, unless `apiOptions` for the fake say otherwise.
+    Turn runTurn(std::vector<std::string> apiOptions = {}) const {
+        const FakeMessagesApi api(node, fakeApiScript, std::move(apiOptions));
         const std::filesystem::path project = std::filesystem::path(home().path()) / "project";
         std::filesystem::create_directories(project);
         Turn turn;

@@ -56,7 +56,8 @@ std::string readFirstLine(int fd) {
 
 } // namespace
 
-FakeMessagesApi::FakeMessagesApi(const std::string& node, const std::string& script) {
+FakeMessagesApi::FakeMessagesApi(const std::string& node, const std::string& script,
+                                 std::vector<std::string> options) {
     FILE* log = std::tmpfile();
     if (log == nullptr) {
         throw std::runtime_error("tmpfile failed");
@@ -68,19 +69,20 @@ FakeMessagesApi::FakeMessagesApi(const std::string& node, const std::string& scr
     int output[2];
     makePipe(input);
     makePipe(output);
-    std::string program = node;
-    std::string scriptPath = script;
-    std::string lifetimeOption = "--lifetime";
-    std::string lifetime(lifetimeSeconds);
-    char* argv[] = {program.data(), scriptPath.data(), lifetimeOption.data(), lifetime.data(),
-                    nullptr};
+    std::vector<std::string> arguments = {node, script, "--lifetime", std::string(lifetimeSeconds)};
+    arguments.insert(arguments.end(), options.begin(), options.end());
+    std::vector<char*> argv;
+    for (std::string& argument : arguments) {
+        argv.push_back(argument.data());
+    }
+    argv.push_back(nullptr);
     char* envp[] = {nullptr};
     pid_ = ::fork();
     if (pid_ == 0) {
         ::dup2(input[0], STDIN_FILENO);
         ::dup2(output[1], STDOUT_FILENO);
         ::dup2(logFd_, STDERR_FILENO);
-        ::execve(argv[0], argv, envp);
+        ::execve(argv[0], argv.data(), envp);
         ::_exit(127);
     }
     ::close(input[0]);

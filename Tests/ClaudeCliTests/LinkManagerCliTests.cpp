@@ -203,3 +203,34 @@ TEST_F(LinkManagerCli, ValidateAcceptsTheDeployedPluginAndItsManifest) {
         EXPECT_NE(result.output.find("Validation passed"), std::string::npos) << describe(result);
     }
 }
+
+// The service answers 529 Overloaded once the turn's first command has run, until Claude Code
+// gives up. By default it retries ten times over about three minutes; CLAUDE_CODE_MAX_RETRIES
+// keeps that to one retry. The plugin the app links must hand the StopFailure that follows to the
+// hook, which shows the failure pose and keeps the recap.
+TEST_F(LinkManagerCli, AnOverloadedServiceEndsTheTurnWithTheFailurePoseAndKeepsTheRecap) {
+    skipWithoutNode();
+    if (IsSkipped()) {
+        return;
+    }
+    const auto linked = MofliLinkManager::link();
+    ASSERT_EQ(linked, std::nullopt) << text(linked);
+    moreEnvironment = {"CLAUDE_CODE_MAX_RETRIES=1"};
+
+    const Turn turn = runTurn({"--status-after-tool", "529"});
+    EXPECT_NE(turn.result.exitStatus, 0) << turn.context;
+    const std::string failure =
+        R"({"state":"failed","message":"サーバーが混んでるみたい…","label":"ブロック済み",)"
+        R"("recap":"🔧 1コマンド"})";
+    EXPECT_TRUE(std::any_of(turn.states.begin(), turn.states.end(), [&](const std::string& text) {
+        boost::json::object state = Json::parseObject(text);
+        for (const char* context : {"sessionId", "cwd", "tty"}) {
+            state.erase(context);
+        }
+        return state == Json::parseObject(failure);
+    })) << turn.context;
+    // `claude -p` ends the session right after: goodbye with the same recap.
+    const boost::json::object last = home().state();
+    EXPECT_EQ(Json::findString(last, "message"), "おつかれ〜") << turn.context;
+    EXPECT_EQ(Json::findString(last, "recap"), "🔧 1コマンド") << turn.context;
+}

@@ -1,7 +1,9 @@
 // Runs the real MofliHook binary against a temporary home and checks the files it leaves.
 #include "FifoGuard.h"
+#include "HookPaths.h"
 #include "HookProcess.h"
 #include "Json.h"
+#include "Recap.h"
 #include "SessionLock.h"
 #include "TemporaryHome.h"
 
@@ -114,7 +116,7 @@ TEST(HookEndToEnd, ReplayOfAClaudeCodeSession) {
     EXPECT_EQ(home.session(), session(R"("edited":["68533508df39"],"bash":1,"tests":1,)"
                                       R"("searches":0,"agents":0)"));
     EXPECT_EQ(home.mofliEntries(),
-              (std::vector<std::string>{"session.json", "session.lock", "state.json"}));
+              (std::vector<std::string>{"session.json", "session.lock", "sessions", "state.json"}));
 }
 
 TEST(HookEndToEnd, StopWithoutCountedWorkStaysIdle) {
@@ -217,7 +219,7 @@ TEST(HookEndToEnd, FailuresStaySilentAndExitZero) {
     EXPECT_EQ(home.read(home.stateFile()), oldState);
     EXPECT_EQ(home.read(home.sessionFile()), oldSession);
     EXPECT_EQ(home.mofliEntries(),
-              (std::vector<std::string>{"session.json", "session.lock", "state.json"}));
+              (std::vector<std::string>{"session.json", "session.lock", "sessions", "state.json"}));
 
     HookInvocation stateFileIsAFolder;
     stateFileIsAFolder.arguments = {"Stop"};
@@ -225,10 +227,11 @@ TEST(HookEndToEnd, FailuresStaySilentAndExitZero) {
     std::filesystem::create_directory(home.stateFile());
     expectSilentSuccess(HookProcess::run(stateFileIsAFolder));
     EXPECT_EQ(home.mofliEntries(),
-              (std::vector<std::string>{"session.json", "session.lock", "state.json"}));
+              (std::vector<std::string>{"session.json", "session.lock", "sessions", "state.json"}));
 }
 
-TEST(HookEndToEnd, ConcurrentRunsCountEveryCall) {
+// Two sessions side by side: neither resets the other's counts, and no call of either is lost.
+TEST(HookEndToEnd, ConcurrentRunsOfTwoSessionsCountEveryCallOfEach) {
     TemporaryHome home;
     constexpr int runs = 100;
     struct Started {
@@ -242,16 +245,54 @@ TEST(HookEndToEnd, ConcurrentRunsCountEveryCall) {
         run.pid = HookProcess::start(invocation, run.input, run.output, run.error);
     }
     // All processes exist before any payload arrives, so their session updates overlap.
-    const std::string payload =
-        R"({"session_id":"par","tool_name":"Bash","tool_input":{"command":"npm test"}})";
-    for (const Started& run : started) {
-        expectSilentSuccess(
-            HookProcess::finish(run.pid, payload, run.input, run.output, run.error));
+    const std::string payloads[] = {
+        R"({"session_id":"A","tool_name":"Bash","tool_input":{"command":"npm test"}})",
+        R"({"session_id":"B","tool_name":"Grep","tool_input":{"pattern":"TODO"}})"};
+    for (int run = 0; run < runs; ++run) {
+        expectSilentSuccess(HookProcess::finish(started[run].pid, payloads[run % 2],
+                                                started[run].input, started[run].output,
+                                                started[run].error));
     }
-    EXPECT_EQ(home.session(), json(R"({"session_id":"par","edited":[],"bash":100,"tests":100,)"
-                                   R"("searches":0,"agents":0})"));
+    EXPECT_EQ(Recap::loadSession("A"), json(R"({"session_id":"A","edited":[],"bash":50,)"
+                                            R"("tests":50,"searches":0,"agents":0})"));
+    EXPECT_EQ(Recap::loadSession("B"), json(R"({"session_id":"B","edited":[],"bash":0,)"
+                                            R"("tests":0,"searches":50,"agents":0})"));
+    // The session file holds whichever of the two counted last, whole.
+    EXPECT_EQ(home.session(), Recap::loadSession(*Json::findString(home.session(), "session_id")));
+    for (const auto& [session, recap] :
+         {std::pair{"A", "🔧 50コマンド・✅ テスト50回"}, std::pair{"B", "🔍 50回調べた"}}) {
+        expectSilentSuccess(
+            HookProcess::run("Stop", std::string(R"({"session_id":")") + session + R"("})"));
+        EXPECT_EQ(Json::findString(home.state(), "recap"), recap) << session;
+    }
     EXPECT_EQ(home.mofliEntries(),
-              (std::vector<std::string>{"session.json", "session.lock", "state.json"}));
+              (std::vector<std::string>{"session.json", "session.lock", "sessions", "state.json"}));
+}
+
+// Claude Code starts the hook through `sh -c`, and a wrapper may add shells of its own: the record
+// names the first process above them. A session that ends takes only its own record along.
+TEST(HookEndToEnd, EachSessionHasARecordNamingItsClaudeCodeProcess) {
+    TemporaryHome home;
+    HookInvocation throughShells;
+    throughShells.program = "/bin/sh";
+    throughShells.arguments = {"-c", "/bin/bash -c '" + std::string(MOFLI_HOOK_PATH) +
+                                         " SessionStart; :'; :"};
+    throughShells.input = R"({"session_id":"A","cwd":"/a"})";
+    expectSilentSuccess(HookProcess::run(throughShells));
+    expectSilentSuccess(
+        HookProcess::run("UserPromptSubmit", R"({"session_id":"B","prompt":"go"})"));
+    const boost::json::object recordA =
+        json(home.read(HookPaths::sessionRecordFile("A")).value_or(""));
+    EXPECT_EQ(Json::findInteger(recordA, "pid"), ::getpid());
+    EXPECT_EQ(Json::findString(recordA, "message"), "おかえり〜");
+    EXPECT_EQ(Json::findString(recordA, "cwd"), "/a");
+
+    expectSilentSuccess(HookProcess::run("SessionEnd", R"({"session_id":"A"})"));
+    EXPECT_FALSE(home.read(HookPaths::sessionRecordFile("A")));
+    EXPECT_EQ(Json::findString(json(home.read(HookPaths::sessionRecordFile("B")).value_or("")),
+                               "message"),
+              "go");
+    EXPECT_EQ(Json::findString(home.state(), "sessionId"), "A");
 }
 
 TEST(HookEndToEnd, AStuckLockHolderCostsLittleAndLosesNoCall) {
@@ -310,7 +351,7 @@ TEST(HookEndToEnd, AStuckLockHolderCostsLittleAndLosesNoCall) {
     EXPECT_EQ(home.session(), json(R"({"session_id":"s","edited":[],"bash":54,"tests":54,)"
                                    R"("searches":1,"agents":0})"));
     EXPECT_EQ(home.mofliEntries(),
-              (std::vector<std::string>{"session.json", "session.lock", "state.json"}));
+              (std::vector<std::string>{"session.json", "session.lock", "sessions", "state.json"}));
 }
 
 TEST(HookEndToEnd, ACharacterOfAnyLengthIsCutInTheStateFile) {
@@ -337,8 +378,9 @@ TEST(HookEndToEnd, ACharacterOfAnyLengthIsCutInTheStateFile) {
 
 TEST(HookEndToEnd, NumbersBeyondADoubleKeepTheSessionRecordJson) {
     TemporaryHome home;
-    home.write(home.sessionFile(), R"({"session_id":"s","edited":[],"bash":1,"tests":0,)"
-                                   R"("searches":0,"agents":0,"huge":1e400,"below":-1e999})");
+    home.write(HookPaths::sessionCountsFile("s"),
+               R"({"session_id":"s","edited":[],"bash":1,"tests":0,)"
+               R"("searches":0,"agents":0,"huge":1e400,"below":-1e999})");
     for (int run = 0; run < 2; ++run) {
         expectSilentSuccess(
             HookProcess::run("PreToolUse", R"({"session_id":"s","tool_name":"Bash"})"));

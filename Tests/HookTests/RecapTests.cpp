@@ -1,4 +1,5 @@
 #include "Files.h"
+#include "HookPaths.h"
 #include "Json.h"
 #include "Recap.h"
 #include "SessionLock.h"
@@ -65,7 +66,7 @@ TEST(Recap, CountsToolCallsPerSession) {
               Json::parseObject(R"({"session_id":"s1","edited":["4bc31747a727","336615668278"],
                   "bash":2,"tests":1,"searches":4,"agents":1})"));
     EXPECT_EQ(
-        buildRecap(),
+        buildRecap("s1"),
         "📝 2ファイル・🔧 2コマンド・✅ テスト1回・🔍 4回調べた・🤖 "
         "サブ1体");
 }
@@ -85,9 +86,10 @@ TEST(Recap, AnotherSessionStartsAfreshAndAMissingIdIsTheEmptyId) {
 
 TEST(Recap, ToleratesWrongTypesAndKeepsUnknownKeys) {
     TemporaryHome home;
-    home.write(home.sessionFile(), R"({"session_id":"s","edited":["abc",1],"bash":"7",
+    home.write(HookPaths::sessionCountsFile("s"),
+               R"({"session_id":"s","edited":["abc",1],"bash":"7",
         "tests":2.0,"searches":3,"future":{"kept":[1,2]}})");
-    EXPECT_EQ(buildRecap(), "🔍 3回調べた");
+    EXPECT_EQ(buildRecap("s"), "🔍 3回調べた");
     preToolUse(R"({"session_id":"s","tool_name":"Bash","tool_input":{"command":"vitest"}})");
     EXPECT_EQ(home.session(), Json::parseObject(R"({"session_id":"s","edited":["abc",1],"bash":1,
         "tests":1,"searches":3,"future":{"kept":[1,2]}})"));
@@ -98,16 +100,17 @@ TEST(Recap, ToleratesWrongTypesAndKeepsUnknownKeys) {
 
 TEST(Recap, NoRecapWithoutCountedWork) {
     TemporaryHome home;
-    EXPECT_EQ(buildRecap(), std::nullopt);
-    home.write(home.sessionFile(), "not json");
-    EXPECT_EQ(loadSession(), boost::json::object{});
-    EXPECT_EQ(buildRecap(), std::nullopt);
-    home.write(home.sessionFile(), "[1]");
-    EXPECT_EQ(buildRecap(), std::nullopt);
-    saveSession(freshSession("x"));
-    EXPECT_EQ(buildRecap(), std::nullopt);
-    home.write(home.sessionFile(), R"({"agents":2,"bash":-1})");
-    EXPECT_EQ(buildRecap(), "🤖 サブ2体");
+    const std::string counts = HookPaths::sessionCountsFile("x");
+    EXPECT_EQ(buildRecap("x"), std::nullopt);
+    home.write(counts, "not json");
+    EXPECT_EQ(loadSession("x"), boost::json::object{});
+    EXPECT_EQ(buildRecap("x"), std::nullopt);
+    home.write(counts, "[1]");
+    EXPECT_EQ(buildRecap("x"), std::nullopt);
+    home.write(counts, Json::serialize(freshSession("x")));
+    EXPECT_EQ(buildRecap("x"), std::nullopt);
+    home.write(counts, R"({"agents":2,"bash":-1})");
+    EXPECT_EQ(buildRecap("x"), "🤖 サブ2体");
 }
 
 TEST(Files, FailedReplacementKeepsTheTargetAndLeavesNoTemporaryFile) {
@@ -144,7 +147,8 @@ TEST(Recap, CallsThatFindTheLockHeldAreCountedByTheNextHolderInTheirOrder) {
     preToolUse(R"({"session_id":"s2","tool_name":"Edit","tool_input":{"file_path":"/p/a.c"}})");
     preToolUse(R"({"session_id":"s2","tool_name":"Bash","tool_input":{"command":"pytest"}})");
     EXPECT_FALSE(home.read(home.sessionFile())) << "nothing is written without the lock";
-    EXPECT_EQ(buildRecap(), "📝 1ファイル・🔧 1コマンド・✅ テスト1回");
+    EXPECT_EQ(buildRecap("s2"), "📝 1ファイル・🔧 1コマンド・✅ テスト1回");
+    EXPECT_EQ(buildRecap("s1"), "🔧 1コマンド");
     for (const auto& entry : std::filesystem::directory_iterator(home.mofliDir())) {
         const std::string name = entry.path().filename().string();
         if (name.starts_with("session.pending.")) {
@@ -157,5 +161,8 @@ TEST(Recap, CallsThatFindTheLockHeldAreCountedByTheNextHolderInTheirOrder) {
     preToolUse(R"({"session_id":"s2","tool_name":"Grep"})");
     EXPECT_EQ(home.session(), Json::parseObject(R"({"session_id":"s2","edited":["4bc31747a727"],
         "bash":1,"tests":1,"searches":1,"agents":0})"));
-    EXPECT_EQ(home.mofliEntries(), (std::vector<std::string>{"session.json", "session.lock"}));
+    EXPECT_EQ(loadSession("s1"), Json::parseObject(R"({"session_id":"s1","edited":[],"bash":1,
+        "tests":0,"searches":0,"agents":0})"));
+    EXPECT_EQ(home.mofliEntries(),
+              (std::vector<std::string>{"session.json", "session.lock", "sessions"}));
 }

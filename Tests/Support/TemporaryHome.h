@@ -1,5 +1,7 @@
 #pragma once
 
+#include "JsonPrinting.h"
+
 #include <boost/json/object.hpp>
 #include <map>
 #include <optional>

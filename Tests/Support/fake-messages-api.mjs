@@ -5,6 +5,11 @@
 // final text. Requests without tools (titles, summaries and other small side calls) get a short
 // text, and anything it does not know gets an empty success, so that no side call fails a run.
 //
+// With --status N (529, say) every model request fails with that HTTP status and the API's error
+// body instead, as an overloaded or failing service answers. With --status-after-tool N only the
+// requests that bring a tool result back fail, so that a turn makes its call before the service
+// goes down.
+//
 // It ends by itself after --lifetime seconds (120 by default), and as soon as its standard input
 // closes when that is a pipe, so a test that dies cannot leave it behind.
 //
@@ -20,6 +25,8 @@ const option = (name, fallback) => {
 const lifetimeSeconds = Number(option("--lifetime", "120"));
 const command = option("--command", "echo hi");
 const finalText = option("--final-text", "Done: the command printed hi.");
+const failureStatus = Number(option("--status", "0"));
+const failureAfterToolStatus = Number(option("--status-after-tool", "0"));
 
 let nextId = 1;
 const log = (line) => process.stderr.write(`fake-messages-api: ${line}\n`);
@@ -109,6 +116,20 @@ function sendStream(response, request, answer) {
     response.end();
 }
 
+// The error types the Messages API names its failures by.
+const errorTypes = {
+    400: "invalid_request_error",
+    401: "authentication_error",
+    429: "rate_limit_error",
+    500: "api_error",
+    529: "overloaded_error",
+};
+
+function sendFailure(response, status) {
+    const type = errorTypes[status] ?? "api_error";
+    sendJson(response, status, { type: "error", error: { type, message: `fake ${type}` } });
+}
+
 function handle(request, response, body) {
     const path = new URL(request.url, "http://127.0.0.1").pathname;
     let json = {};
@@ -124,6 +145,11 @@ function handle(request, response, body) {
     if (request.method === "POST" && path === "/v1/messages/count_tokens") {
         log(`${request.method} ${path}`);
         return sendJson(response, 200, { input_tokens: 10 });
+    }
+    const status = failureStatus || (hasToolResult(json) ? failureAfterToolStatus : 0);
+    if (request.method === "POST" && path === "/v1/messages" && status) {
+        log(`${request.method} ${path} tool_result=${hasToolResult(json)} -> ${status}`);
+        return sendFailure(response, status);
     }
     if (request.method === "POST" && path === "/v1/messages") {
         const answer = answerFor(json);

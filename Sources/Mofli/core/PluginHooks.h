@@ -38,6 +38,12 @@ inline constexpr Event events[] = {
     {"SubagentStop"},
     {"SessionStart"},
     {"SessionEnd"},
+    {"PreCompact"},
+    {"PostCompact", false, {2, 1, 76}},
+    // An API failure ends a turn without a Stop.
+    {"StopFailure", false, {2, 1, 78}},
+    // Auto mode refused a tool call.
+    {"PermissionDenied", true, {2, 1, 88}},
     // Esc ends a turn without a Stop.
     {"Interrupt", false, {2, 1, 257}},
 };
