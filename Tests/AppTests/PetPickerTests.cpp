@@ -363,6 +363,21 @@ TEST_F(PetPickerTest, PreviewsShowTheFirstIdleFrameAndFollowTheFile) {
         return picker.tiles()[1]->hasPreview() &&
                previewOf(1).pixelColor(previewOf(1).width() / 2, 24) == QColor(Qt::red);
     }));
+
+    // On a screen of twice the scale the picker asks for twice the pixels: the kept preview is
+    // too small for it, and a preview of the new size is made.
+    PetPreviews previews;
+    int ready = 0;
+    QObject::connect(&previews, &PetPreviews::ready, [&] { ++ready; });
+    for (const int side : {48, 96}) {
+        SCOPED_TRACE(side);
+        EXPECT_FALSE(previews.preview(good.spritesheetPath, side));
+        const int asked = ready;
+        ASSERT_TRUE(waitUntil([&] { return ready > asked; }));
+        const std::optional<QImage> fitted = previews.preview(good.spritesheetPath, side);
+        ASSERT_TRUE(fitted);
+        EXPECT_EQ(fitted->height(), side);
+    }
 }
 
 } // namespace

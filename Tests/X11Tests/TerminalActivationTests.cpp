@@ -18,6 +18,7 @@
 #include <QProcess>
 #include <QSaveFile>
 #include <QStandardPaths>
+#include <QThread>
 #include <QTimer>
 #include <QWidget>
 #include <X11/Xatom.h>
@@ -265,8 +266,10 @@ TEST_F(TerminalActivationTest, ClickingThePetsBubbleBringsTheHooksXtermForward) 
 }
 
 TEST_F(TerminalActivationTest, ATmuxPaneSelectsItsWindowAndRaisesTheXtermShowingIt) {
-    if (QStandardPaths::findExecutable(QStringLiteral("tmux")).isEmpty()) {
-        GTEST_SKIP() << "tmux is not installed (scripts/setup installs it)";
+    for (const char* tool : {"tmux", "xdotool"}) {
+        if (QStandardPaths::findExecutable(tool).isEmpty()) {
+            GTEST_SKIP() << tool << " is not installed (scripts/setup installs it)";
+        }
     }
     // A server of this test's own, where both tmux and the app look for servers.
     useTmuxFolder(path("t"));
@@ -293,6 +296,24 @@ TEST_F(TerminalActivationTest, ATmuxPaneSelectsItsWindowAndRaisesTheXtermShowing
     EXPECT_TRUE(bringsForward(origin, attached));
     EXPECT_EQ(shownWindow(), "1");
     EXPECT_EQ(tmux({"display-message", "-p", "-t", "work", "#{pane_tty}"}), paneTty);
+
+    // With two terminals attached to the session, the one the user was active in last shows the
+    // pane. tmux counts activity in whole seconds.
+    QThread::msleep(1100);
+    const Window second = startXterm("second", {"tmux", "attach-session", "-t", "work"});
+    ASSERT_NE(second, Window(None));
+    ASSERT_TRUE(settle([&] { return tmux({"list-clients"}).count('\n') == 1; }));
+    const auto focus = [&](Window window, const QStringList& keys = {}) {
+        QProcess::execute(QStringLiteral("xdotool"),
+                          QStringList{"windowactivate", "--sync", QString::number(window)} + keys);
+        return settle([&] { return activeWindow() == window; });
+    };
+    ASSERT_TRUE(focus(other));
+    EXPECT_TRUE(bringsForward(origin, second)) << "the terminal attached last";
+    QThread::msleep(1100);
+    ASSERT_TRUE(focus(attached, {"key", "space"}));
+    ASSERT_TRUE(focus(other));
+    EXPECT_TRUE(bringsForward(origin, attached)) << "the terminal typed in last";
 
     // Once the pane is gone, its tty names nothing.
     tmux({"kill-window", "-t", "work:1"});
