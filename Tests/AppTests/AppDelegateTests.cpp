@@ -353,7 +353,7 @@ protected:
     static void settle(AppDelegate& app) {
         ASSERT_TRUE(waitUntil([&] {
             return !app.petList().isDiscovering() &&
-                   (!app.picker().window() || app.picker().window()->hasAllTiles());
+                   (!app.picker().window() || app.picker().window()->hasAllRows());
         }));
     }
 
@@ -469,6 +469,7 @@ TEST_F(PickerCommandsTest, AFolderIsCreatedBeforeItIsOpened) {
     AppDelegate app(platform, clock);
     app.launch();
     app.picker().open();
+    settle(app);
     ASSERT_FALSE(QFileInfo::exists(PetLibrary::userPetsDir()));
     pickerButton(app.picker().window(), "フォルダーを開く ↗", 0)->click();
     pickerButton(app.picker().window(), "フォルダーを開く ↗", 1)->click();

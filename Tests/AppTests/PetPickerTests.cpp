@@ -60,11 +60,11 @@ protected:
         return result;
     }
 
-    // Presents the picker and waits for its tiles, which are made from the event loop.
+    // Presents the picker and waits for its rows, which are made from the event loop.
     static void present(PetPickerWindow& picker, const QList<Pet>& pets,
                         const std::optional<QString>& selectedId, bool codexEnabled) {
         picker.present(pets, selectedId, codexEnabled);
-        ASSERT_TRUE(waitUntil([&] { return picker.hasAllTiles(); }));
+        ASSERT_TRUE(waitUntil([&] { return picker.hasAllRows(); }));
     }
 
     static QAbstractButton* button(const PetPickerWindow& picker, const QString& text,
@@ -87,7 +87,7 @@ TEST_F(PetPickerTest, TheWindowItself) {
     EXPECT_EQ(picker.reloadButton()->text(), QStringLiteral("更新"));
     EXPECT_FALSE(picker.isVisible());
 
-    picker.present({}, std::nullopt, false);
+    present(picker, {}, std::nullopt, false);
     ASSERT_TRUE(picker.isVisible());
     const QRect area = QGuiApplication::primaryScreen()->availableGeometry();
     EXPECT_LE((picker.geometry().center() - area.center()).manhattanLength(), 2);
@@ -96,14 +96,14 @@ TEST_F(PetPickerTest, TheWindowItself) {
 
     // The user put it elsewhere; showing it again keeps it there.
     picker.move(area.topLeft() + QPoint(15, 25));
-    picker.present({}, std::nullopt, true);
+    present(picker, {}, std::nullopt, true);
     EXPECT_TRUE(picker.isVisible());
     EXPECT_EQ(picker.pos(), area.topLeft() + QPoint(15, 25));
 }
 
 TEST_F(PetPickerTest, WithoutPetsTheFoldersAndTheirHintsRemain) {
     PetPickerWindow picker;
-    picker.present({}, std::nullopt, false);
+    present(picker, {}, std::nullopt, false);
     const QStringList withoutCodex{
         "カスタムペット",
         "フォルダーを開く ↗",
@@ -116,7 +116,7 @@ TEST_F(PetPickerTest, WithoutPetsTheFoldersAndTheirHintsRemain) {
     EXPECT_EQ(rowTexts(picker), withoutCodex) << "no 同梱 section and nothing after Codex";
     EXPECT_FALSE(button(picker, "Codex 連携")->isChecked());
 
-    picker.present({}, std::nullopt, true);
+    present(picker, {}, std::nullopt, true);
     EXPECT_EQ(rowTexts(picker),
               withoutCodex + QStringList{"~/.codex/pets にペットが見つかりません"});
     EXPECT_TRUE(button(picker, "Codex 連携")->isChecked());
@@ -198,7 +198,7 @@ TEST_F(PetPickerTest, ChoosingOrRescanningFarDownKeepsTheScrollPosition) {
     PetPickerWindow picker;
     picker.present(pets, std::nullopt, false);
     QScrollBar* bar = picker.findChild<QScrollArea*>()->verticalScrollBar();
-    ASSERT_TRUE(waitUntil([&] { return picker.hasAllTiles() && bar->maximum() > 0; }));
+    ASSERT_TRUE(waitUntil([&] { return picker.hasAllRows() && bar->maximum() > 0; }));
     QCoreApplication::processEvents();
     bar->setValue(bar->maximum());
     const int scrolled = bar->value();
@@ -211,7 +211,7 @@ TEST_F(PetPickerTest, ChoosingOrRescanningFarDownKeepsTheScrollPosition) {
     // A rescan that found one more pet makes the rows anew.
     pets.append(pet("p99", "Pet 99", PetSource::user));
     picker.refresh(pets, QStringLiteral("p11"), false);
-    ASSERT_TRUE(waitUntil([&] { return picker.hasAllTiles(); }));
+    ASSERT_TRUE(waitUntil([&] { return picker.hasAllRows(); }));
     QCoreApplication::processEvents();
     EXPECT_EQ(picker.tiles().size(), 13);
     EXPECT_EQ(bar->value(), scrolled);
@@ -228,7 +228,7 @@ TEST_F(PetPickerTest, ControlsOnlyReport) {
     QObject::connect(&picker, &PetPickerWindow::codexToggled,
                      [&](bool on) { calls.append(on ? "codex on" : "codex off"); });
     const QList<Pet> pets{pet("zed", "Zed", PetSource::codex)};
-    picker.present(pets, std::nullopt, false);
+    present(picker, pets, std::nullopt, false);
     button(picker, "フォルダーを開く ↗", 0)->click();
     button(picker, "フォルダーを開く ↗", 1)->click();
     picker.reloadButton()->click();
@@ -262,7 +262,7 @@ TEST_F(PetPickerTest, MegabyteDescriptionsAreCutBeforeTheyAreLaidOut) {
     QElapsedTimer elapsed;
     elapsed.start();
     picker.present(pets, std::nullopt, false);
-    ASSERT_TRUE(waitUntil([&] { return picker.hasAllTiles(); }, 20000));
+    ASSERT_TRUE(waitUntil([&] { return picker.hasAllRows(); }, 20000));
     // Far above what cut texts take even on a loaded machine, far below what the whole texts did.
     EXPECT_LT(elapsed.elapsed(), 10000);
     const QList<PetTile*> tiles = picker.tiles();

@@ -23,9 +23,9 @@ namespace {
 
 constexpr int rowWidth = PetTile::tileWidth;
 constexpr int hintWidth = 320;
-// Tiles are made from the event loop, as many at a time as this many milliseconds allow, so that
-// a long list never freezes the app: a tile takes about half a millisecond, and a list may hold
-// hundreds.
+// Rows are made from the event loop, as many at a time as this many milliseconds allow, so that
+// a long list never freezes the app: a tile takes about half a millisecond, a list may hold
+// hundreds, and the first rows with Japanese text also load their fonts.
 constexpr int batchMilliseconds = 6;
 
 void setTextColor(QWidget* widget, const QColor& color) {
@@ -80,7 +80,7 @@ PetPickerWindow::PetPickerWindow(QWidget* parent)
     layout->addWidget(scroll_, 1);
 
     connect(previews_, &PetPreviews::ready, this, &PetPickerWindow::previewReady);
-    connect(&tileBatches_, &QTimer::timeout, this, &PetPickerWindow::makeWaitingTiles);
+    connect(&rowBatches_, &QTimer::timeout, this, &PetPickerWindow::makeWaitingRows);
 }
 
 PetPickerWindow::~PetPickerWindow() = default;
@@ -147,64 +147,68 @@ void PetPickerWindow::rebuild() {
         delete item;
     }
     tilesBySheet_.clear();
-    waitingTiles_.clear();
-    tileBatches_.stop();
+    waitingRows_.clear();
 
     if (const QList<Pet> bundled = sorted(PetSource::bundled); !bundled.isEmpty()) {
-        addRow(makeSectionLabel(QStringLiteral("同梱")));
+        plan(RowKind::label, [this] { return makeSectionLabel(QStringLiteral("同梱")); });
         for (const Pet& pet : bundled) {
-            addTile(pet);
+            plan(RowKind::tile, [this, pet] { return makeTile(pet); });
         }
     }
-    addRow(makeFolderHeader(QStringLiteral("カスタムペット"), PetLibrary::userPetsDir(),
-                            [this] { emit openUserFolderRequested(); }));
+    plan(RowKind::header, [this] {
+        return makeFolderHeader(QStringLiteral("カスタムペット"), PetLibrary::userPetsDir(),
+                                [this] { emit openUserFolderRequested(); });
+    });
     if (const QList<Pet> user = sorted(PetSource::user); !user.isEmpty()) {
         for (const Pet& pet : user) {
-            addTile(pet);
+            plan(RowKind::tile, [this, pet] { return makeTile(pet); });
         }
     } else {
-        addRow(makeHint(QStringLiteral(
-            "「フォルダーを開く」を押して、pet.json + spritesheet.webp のフォルダを入れてね")));
+        plan(RowKind::hint, [this] {
+            return makeHint(QStringLiteral(
+                "「フォルダーを開く」を押して、pet.json + spritesheet.webp のフォルダを入れてね"));
+        });
     }
-    addRow(makeCodexToggleRow());
+    plan(RowKind::header, [this] { return makeCodexToggleRow(); });
     if (codexEnabled_) {
         if (const QList<Pet> codex = sorted(PetSource::codex); !codex.isEmpty()) {
             for (const Pet& pet : codex) {
-                addTile(pet);
+                plan(RowKind::tile, [this, pet] { return makeTile(pet); });
             }
         } else {
-            addRow(makeHint(QStringLiteral("~/.codex/pets にペットが見つかりません")));
+            plan(RowKind::hint, [this] {
+                return makeHint(QStringLiteral("~/.codex/pets にペットが見つかりません"));
+            });
         }
     }
     rows_->addStretch(1);
-    if (!waitingTiles_.isEmpty()) {
-        tileBatches_.start(0);
-    }
+    rowBatches_.start(0);
 }
 
-void PetPickerWindow::addTile(const Pet& pet) {
-    // Holds the tile's place, and its height in the scroll range, until it is made. The layout
-    // puts no spacing next to a spacer, so the place takes it in.
-    auto* place = new QSpacerItem(PetTile::tileWidth, tileHeight_ + rows_->spacing(),
+void PetPickerWindow::plan(RowKind kind, std::function<QWidget*()> make) {
+    // Holds the row's place, and its height in the scroll range as far as rows of its kind have
+    // shown it, until it is made. The layout puts no spacing next to a spacer, so the place takes
+    // it in.
+    auto* place = new QSpacerItem(PetTile::tileWidth, rowHeights_.value(kind) + rows_->spacing(),
                                   QSizePolicy::Fixed, QSizePolicy::Fixed);
     rows_->addItem(place);
-    waitingTiles_.append({place, pet});
+    waitingRows_.append({place, kind, std::move(make)});
 }
 
-void PetPickerWindow::makeWaitingTiles() {
+void PetPickerWindow::makeWaitingRows() {
     QElapsedTimer batch;
     batch.start();
-    while (!waitingTiles_.isEmpty() && batch.elapsed() < batchMilliseconds) {
-        const WaitingTile next = waitingTiles_.takeFirst();
+    while (!waitingRows_.isEmpty() && batch.elapsed() < batchMilliseconds) {
+        const WaitingRow next = waitingRows_.takeFirst();
         const int index = rows_->indexOf(next.place);
         delete rows_->takeAt(index);
-        PetTile* tile = makeTile(next.pet);
-        rows_->insertWidget(index, tile, 0, Qt::AlignLeft);
-        tile->show();
-        tileHeight_ = std::max(tileHeight_, tile->sizeHint().height());
+        QWidget* row = next.make();
+        rows_->insertWidget(index, row, 0, Qt::AlignLeft);
+        row->show();
+        rowHeights_[next.kind] = row->sizeHint().height();
     }
-    if (waitingTiles_.isEmpty()) {
-        tileBatches_.stop();
+    if (waitingRows_.isEmpty()) {
+        rowBatches_.stop();
     }
 }
 
@@ -214,12 +218,6 @@ QList<Pet> PetPickerWindow::sorted(PetSource source) const {
                  [source](const Pet& pet) { return pet.source == source; });
     std::stable_sort(result.begin(), result.end(), PetLibrary::displayNameLess);
     return result;
-}
-
-void PetPickerWindow::addRow(QWidget* row) {
-    rows_->addWidget(row, 0, Qt::AlignLeft);
-    // Shown at once rather than on the layout's deferred call, so that it counts in the size.
-    row->show();
 }
 
 PetTile* PetPickerWindow::makeTile(const Pet& pet) {

@@ -3,6 +3,7 @@
 #include "Pet.h"
 #include "PetTile.h"
 
+#include <QHash>
 #include <QList>
 #include <QMultiHash>
 #include <QPointer>
@@ -47,11 +48,11 @@ public:
     bool codexEnabled() const { return codexEnabled_; }
     // The column the rows stack in; its layout holds the current rows only.
     QWidget* stack() const { return stack_; }
-    // The tiles made so far, top to bottom. Tiles are made from the event loop, a few at a time,
-    // once present() or refresh() has laid out the other rows and the tiles' places.
+    // The tiles made so far, top to bottom. present() and refresh() lay out a place for each row;
+    // the rows, tiles and headers alike, are then made from the event loop, a few at a time.
     QList<PetTile*> tiles() const;
-    // Whether every tile of the list has been made.
-    bool hasAllTiles() const { return waitingTiles_.isEmpty(); }
+    // Whether every row has been made.
+    bool hasAllRows() const { return waitingRows_.isEmpty(); }
     QPushButton* reloadButton() const { return reloadButton_; }
 
 signals:
@@ -64,16 +65,18 @@ signals:
     void reloadRequested();
 
 private:
-    // A tile not made yet, and the place it will take among the rows.
-    struct WaitingTile {
+    enum class RowKind { label, tile, header, hint };
+    // A row not made yet, and the place it will take.
+    struct WaitingRow {
         QSpacerItem* place;
-        Pet pet;
+        RowKind kind;
+        std::function<QWidget*()> make;
     };
 
     void rebuild();
     void markSelected();
-    void addTile(const Pet& pet);
-    void makeWaitingTiles();
+    void plan(RowKind kind, std::function<QWidget*()> make);
+    void makeWaitingRows();
     QList<Pet> sorted(PetSource source) const;
     PetTile* makeTile(const Pet& pet);
     QWidget* makeFolderHeader(const QString& title, const QString& path,
@@ -86,7 +89,6 @@ private:
     QWidget* makeHint(const QString& text);
     QWidget* makeSectionLabel(const QString& text);
     QWidget* makePathLabel(const QString& path);
-    void addRow(QWidget* row);
     void chooseTapped(const QString& petId);
     // Gives the tile its preview, or has it wait for the decode.
     void showPreview(PetTile* tile);
@@ -105,8 +107,8 @@ private:
     PetPreviews* previews_;
     // The tiles of the current rows by sheet path, for previews that arrive later.
     QMultiHash<QString, QPointer<PetTile>> tilesBySheet_;
-    QList<WaitingTile> waitingTiles_;
-    // What a tile's place holds before it is made: the height of the tiles made so far.
-    int tileHeight_ = PetTile::minimumTileHeight;
-    QTimer tileBatches_;
+    QList<WaitingRow> waitingRows_;
+    // What the place of a row not made yet holds: the height of the last row made of its kind.
+    QHash<RowKind, int> rowHeights_{{RowKind::tile, PetTile::minimumTileHeight}};
+    QTimer rowBatches_;
 };
