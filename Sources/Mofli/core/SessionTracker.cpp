@@ -80,19 +80,8 @@ void SessionTracker::update(bool newStateFile) {
     const qint64 now = wallClock_();
     QList<SessionRecord> live;
     if (records_) {
-        QList<SessionRecord> kept;
-        for (const SessionRecord& record : *records_) {
-            offerRecap(record.state.recap, record.project(), record.updatedAt);
-            if (record.isLive(now)) {
-                live.append(record);
-                kept.append(record);
-            } else if (!record.pid || !folder_->removeIfUnchanged(record)) {
-                // A stale record without a process stays for its session to take up again; one
-                // written anew since the look is the folder's next read's to judge.
-                kept.append(record);
-            }
-        }
-        records_ = std::move(kept);
+        offerLatestRecap(*records_);
+        live = sweep(now);
     }
     if (newStateFile) {
         offerRecap(stateFile_.recap, projectOf(stateFile_), now);
@@ -108,6 +97,36 @@ void SessionTracker::update(bool newStateFile) {
     } else {
         show(stateWithoutSessions(),
              QStringLiteral("state file #") + QString::number(stateFileGeneration_));
+    }
+}
+
+QList<SessionRecord> SessionTracker::sweep(qint64 now) {
+    QList<SessionRecord> live;
+    QList<SessionRecord> kept;
+    for (const SessionRecord& record : *records_) {
+        if (record.isLive(now)) {
+            live.append(record);
+            kept.append(record);
+        } else if (!record.pid || !folder_->removeIfUnchanged(record)) {
+            // A stale record without a process stays for its session to take up again; one
+            // written anew since the look is the folder's next read's to judge.
+            kept.append(record);
+        }
+    }
+    records_ = std::move(kept);
+    return live;
+}
+
+void SessionTracker::offerLatestRecap(const QList<SessionRecord>& records) {
+    const SessionRecord* latest = nullptr;
+    for (const SessionRecord& record : records) {
+        if (record.state.recap && !record.state.recap->isEmpty() &&
+            (!latest || record.updatedAt > latest->updatedAt)) {
+            latest = &record;
+        }
+    }
+    if (latest) {
+        offerRecap(latest->state.recap, latest->project(), latest->updatedAt);
     }
 }
 

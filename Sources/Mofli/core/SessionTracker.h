@@ -79,6 +79,9 @@ private:
     void take(const Snapshot& snapshot);
     void check();
     void update(bool newStateFile);
+    // The live records, in no order; deletes those whose process is gone.
+    QList<SessionRecord> sweep(qint64 now);
+    void offerLatestRecap(const QList<SessionRecord>& records);
     void offerRecap(const std::optional<QString>& text, const QString& project, qint64 time);
     AvatarState stateWithoutSessions() const;
     void show(const AvatarState& state, const QString& version);
