@@ -36,7 +36,9 @@ QByteArray SessionFolder::nativePath(const QString& fileName) const {
 
 std::optional<QList<SessionRecord>> SessionFolder::read() {
     std::lock_guard lock(mutex_);
-    if (!QFileInfo(path_).isDir()) {
+    // A folder that cannot be listed tells nothing, which is not the same as no sessions.
+    const QFileInfo folder(path_);
+    if (!folder.isDir() || !folder.isReadable() || !folder.isExecutable()) {
         cache_.clear();
         return std::nullopt;
     }

@@ -18,7 +18,7 @@ public:
     explicit SessionFolder(QString path);
 
     // Every record in the folder that decodes, in no particular order; nothing when there is no
-    // folder at all (a hook from before the records).
+    // folder to read (a hook from before the records).
     std::optional<QList<SessionRecord>> read();
 
     // Deletes the file of `record` when it still holds that version: a session resumed

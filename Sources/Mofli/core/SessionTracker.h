@@ -35,7 +35,8 @@ class SessionTracker : public QObject {
     Q_OBJECT
 
 public:
-    // How often the processes of the records are looked at, and stale records dropped.
+    // How often the processes of the records are looked at, and records without one that went
+    // stale are passed over.
     static constexpr double checkSeconds = 2.0;
 
     struct Options {
