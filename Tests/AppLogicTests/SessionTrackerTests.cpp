@@ -1,5 +1,6 @@
 #include "FileEventSources.h"
 #include "HomeFixture.h"
+#include "QtPrinting.h"
 #include "SessionTracker.h"
 #include "StateFileContract.h"
 #include "VirtualScheduler.h"
@@ -161,6 +162,9 @@ struct Choice {
     // Records the app deletes.
     QStringList deleted = {};
     const char* recap = nullptr;
+    // Whose words the state file holds in the end, when not the latest session's: two hook runs
+    // at once may replace it in another order than their records.
+    const char* stateFileFrom = nullptr;
 };
 
 } // namespace
@@ -184,12 +188,14 @@ TEST_F(SessionTrackerTest, ShowsTheMostUrgentLiveSession) {
          {"beta", "alpha"},
          {},
          "🔧 5コマンド"},
-        {"the recap of the session that finished last",
+        {"the recap of the session that finished last, though the other replaced the state "
+         "file after it",
          {{"alpha", "waving", 1, Process::running, "🔧 1コマンド"},
           {"beta", "waving", 4, Process::running, "🔧 5コマンド"}},
          {"alpha", "beta"},
          {},
-         "🔧 1コマンド"},
+         "🔧 1コマンド",
+         "beta"},
         {"among equals the most recent",
          {{"alpha", "running", 3}, {"beta", "running", 1}, {"gamma", "running", 2}},
          {"beta", "gamma", "alpha"}},
@@ -218,6 +224,11 @@ TEST_F(SessionTrackerTest, ShowsTheMostUrgentLiveSession) {
         });
         for (const Session& session : byAge) {
             write(session);
+        }
+        for (const Session& session : choice.sessions) {
+            if (choice.stateFileFrom && QLatin1String(session.project) == choice.stateFileFrom) {
+                writeStateFile(body(session));
+            }
         }
         startTracker();
         EXPECT_EQ(projects(), choice.live);

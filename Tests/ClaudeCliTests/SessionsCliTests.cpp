@@ -1,6 +1,7 @@
 // Two real Claude Code sessions at once, followed by the app's session tracker as the running app
 // follows them: from the files the linked hook writes, with the file event source and the poll.
 #include "FileEventSources.h"
+#include "QtPrinting.h"
 #include "QtScheduler.h"
 #include "SessionTracker.h"
 #include "TemporaryHome.h"
@@ -11,6 +12,7 @@
 #include <QFile>
 #include <QJsonDocument>
 #include <QJsonObject>
+#include <algorithm>
 #include <functional>
 #include <gtest/gtest.h>
 #include <optional>
@@ -81,7 +83,13 @@ TEST(SessionsCli, TheWaitingSessionStaysShownWhileAnotherWorks) {
         if (reached == Step::bothFinished) {
             finishedA = record(sessions.a());
             finishedB = record(sessions.b());
-            settle([&] { return tracker.shownState().state == "waving"; });
+            // Once the tracker has taken in both waves.
+            settle([&] {
+                const auto& live = tracker.sessions();
+                return live.size() == 2 && std::all_of(live.begin(), live.end(), [](const auto& s) {
+                           return s.state.state == "waving";
+                       });
+            });
             shownAtEnd = tracker.shownState();
             recapAtEnd = tracker.lastRecap();
         }
@@ -92,7 +100,7 @@ TEST(SessionsCli, TheWaitingSessionStaysShownWhileAnotherWorks) {
 
     // Each session counted its own commands: A its one, B every call the fake asked for.
     ASSERT_TRUE(finishedA && finishedB);
-    EXPECT_EQ(finishedA->value("recap").toString().toStdString(), "🔧 1コマンド");
+    EXPECT_EQ(finishedA->value("recap").toString(), "🔧 1コマンド");
     const std::string recapB = finishedB->value("recap").toString().toStdString();
     std::smatch count;
     ASSERT_TRUE(std::regex_match(recapB, count, std::regex("🔧 (\\d+)コマンド"))) << recapB;
@@ -103,14 +111,13 @@ TEST(SessionsCli, TheWaitingSessionStaysShownWhileAnotherWorks) {
         finishedA->value("updatedAt").toInteger() > finishedB->value("updatedAt").toInteger()
             ? *finishedA
             : *finishedB;
-    EXPECT_EQ(shownAtEnd.sessionId.value_or("").toStdString(),
-              last.value("sessionId").toString().toStdString());
-    EXPECT_EQ(shownAtEnd.state.toStdString(), "waving");
+    EXPECT_EQ(shownAtEnd.sessionId.value_or(""), last.value("sessionId").toString());
+    EXPECT_EQ(shownAtEnd.state, "waving");
     ASSERT_TRUE(recapAtEnd);
-    EXPECT_EQ(recapAtEnd->text.toStdString(), last.value("recap").toString().toStdString());
+    EXPECT_EQ(recapAtEnd->text, last.value("recap").toString());
 
     // Both quit: their records are gone and the pet rests with the last goodbye.
     settle([&] { return tracker.count() == 0; });
     EXPECT_EQ(tracker.count(), 0);
-    EXPECT_EQ(tracker.shownState().state.toStdString(), "idle") << describe(tracker.shownState());
+    EXPECT_EQ(tracker.shownState().state, "idle") << describe(tracker.shownState());
 }

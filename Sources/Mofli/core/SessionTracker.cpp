@@ -83,7 +83,10 @@ void SessionTracker::update(bool newStateFile) {
         offerLatestRecap(*records_);
         live = sweep(now);
     }
-    if (newStateFile) {
+    // A session's record tells when it wrote its recap; the state file only when it was found,
+    // and concurrent sessions may replace it in another order than their records. Its recap
+    // counts only where no record has it: a session that ended, or no sessions folder.
+    if (newStateFile && !hasRecord(stateFile_.sessionId)) {
         offerRecap(stateFile_.recap, projectOf(stateFile_), now);
     }
     std::sort(live.begin(), live.end(), &SessionRecord::showsBefore);
@@ -141,6 +144,13 @@ void SessionTracker::offerRecap(const std::optional<QString>& text, const QStrin
     }
     lastRecap_ = Recap{*text, project};
     emit lastRecapChanged(*text, project);
+}
+
+bool SessionTracker::hasRecord(const std::optional<QString>& sessionId) const {
+    return sessionId && records_ &&
+           std::any_of(records_->begin(), records_->end(), [&](const SessionRecord& record) {
+               return record.state.sessionId == sessionId;
+           });
 }
 
 AvatarState SessionTracker::stateWithoutSessions() const {

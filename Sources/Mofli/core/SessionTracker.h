@@ -84,6 +84,7 @@ private:
     QList<SessionRecord> sweep(qint64 now);
     void offerLatestRecap(const QList<SessionRecord>& records);
     void offerRecap(const std::optional<QString>& text, const QString& project, qint64 time);
+    bool hasRecord(const std::optional<QString>& sessionId) const;
     AvatarState stateWithoutSessions() const;
     void show(const AvatarState& state, const QString& version);
 
