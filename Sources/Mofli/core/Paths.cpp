@@ -31,6 +31,10 @@ QString stateFile() {
     return mofliDir() + QLatin1Char('/') + QString::fromUtf8(StateFileContract::stateFileName);
 }
 
+QString sessionsDir() {
+    return mofliDir() + QLatin1Char('/') + QString::fromUtf8(StateFileContract::sessionsFolderName);
+}
+
 QString dataHome() {
 #ifdef Q_OS_MACOS
     return home() + QStringLiteral("/Library/Application Support");

@@ -13,6 +13,8 @@ QString home();
 QString mofliDir();
 // ~/.claude/mofli/state.json
 QString stateFile();
+// ~/.claude/mofli/sessions, the hook's record of each Claude Code session
+QString sessionsDir();
 // $XDG_DATA_HOME or ~/.local/share on Linux, ~/Library/Application Support on macOS.
 QString dataHome();
 // The app's own folder in dataHome(): user pets and the deployed Claude Code plugin live there.
