@@ -68,7 +68,8 @@ std::optional<QString> resourceDir() {
         return bundled;
     }
 #endif
-    const QString dir = QDir::cleanPath(executableDir + QStringLiteral("/../share/mofli"));
+    const QString dir =
+        QDir::cleanPath(executableDir + QStringLiteral("/" MOFLI_RESOURCES_FROM_BINARY));
     if (!QFileInfo(dir).isDir()) {
         return std::nullopt;
     }

@@ -4,8 +4,10 @@
 
 #include <QDesktopServices>
 #include <QGuiApplication>
+#include <QRegion>
 #include <QSystemTrayIcon>
 #include <QUrl>
+#include <QWidget>
 
 #ifdef Q_OS_MACOS
 #include "mac/MacPlatform.h"
@@ -32,6 +34,10 @@ void Platform::openFolder(const QString& dir) {
 }
 
 void Platform::applyStacking(QWidget*, bool) {
+}
+
+void Platform::shapeToVisiblePixels(QWidget* window, const QRegion& visible) {
+    window->setMask(visible);
 }
 
 bool Platform::systemTrayAvailable() const {

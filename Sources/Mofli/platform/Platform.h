@@ -5,6 +5,7 @@
 #include <optional>
 
 class QObject;
+class QRegion;
 class QString;
 class QWidget;
 struct TerminalOrigin;
@@ -23,6 +24,10 @@ public:
     // transparent parts of a window show black, so the window must be shaped to its visible
     // pixels.
     virtual bool compositesTranslucentWindows() const = 0;
+    // Shapes the window to `visible` (its own coordinates) for drawing, where translucent windows
+    // are not blended. Presses anywhere in the window's rectangle still reach it, as they do on a
+    // compositing desktop. Call again whenever the visible pixels change.
+    virtual void shapeToVisiblePixels(QWidget* window, const QRegion& visible);
     // Keeps the window on every workspace and out of task bars and pagers. Call for every native
     // window the widget gets, best before it is shown.
     virtual void showOnAllWorkspaces(QWidget* window) = 0;
