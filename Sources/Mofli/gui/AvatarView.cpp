@@ -373,7 +373,10 @@ void AvatarView::mousePressEvent(QMouseEvent* event) {
     }
     didDragMove_ = false;
     const QPointF pointer = event->globalPosition();
-    const QPointF windowOrigin = window()->pos();
+    // Where the press says the window is: Qt's own idea can be out of date on X11, where it asks
+    // for the position when the window manager reparents the window, and openbox then moves the
+    // frame to the asked-for place without telling the client.
+    const QPointF windowOrigin = pointer - mapTo(window(), event->position());
     const QRect grab = handleRect().adjusted(-handleGrab, -handleGrab, handleGrab, handleGrab);
     if (handleVisible_ && grab.contains(event->position().toPoint())) {
         gesture_ = Gesture::resize;

@@ -165,5 +165,5 @@ void AvatarWindow::resizeEvent(QResizeEvent* event) {
 void AvatarWindow::reshape() {
     const QRegion region = view_->paintedRegion();
     // An empty mask would mean no shape at all, so keep at least one pixel.
-    setMask(region.isEmpty() ? QRegion(0, 0, 1, 1) : region);
+    platform_.shapeToVisiblePixels(this, region.isEmpty() ? QRegion(0, 0, 1, 1) : region);
 }

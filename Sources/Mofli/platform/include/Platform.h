@@ -8,7 +8,9 @@
 
 class LoginItem;
 class QObject;
+class QRegion;
 class QString;
+class QWidget;
 class QWindow;
 class Updater;
 struct TerminalOrigin;
@@ -25,6 +27,11 @@ public:
     // transparent parts of a window show black, so the window must be shaped to its visible
     // pixels.
     virtual bool compositesTranslucentWindows() const = 0;
+    // Shapes the window to `visible` (its own coordinates) for drawing, where translucent windows
+    // are not blended. Presses anywhere in the window's rectangle still reach it, as they do on a
+    // compositing desktop. Call again whenever the visible pixels change. Takes the widget, not its
+    // native window: Qt replaces that when the window's flags change, and the shape must follow.
+    virtual void shapeToVisiblePixels(QWidget* window, const QRegion& visible);
     // Keeps the window on every workspace and out of task bars and pagers. Call for every native
     // window a widget gets, best before it is shown.
     virtual void showOnAllWorkspaces(QWindow* window) = 0;

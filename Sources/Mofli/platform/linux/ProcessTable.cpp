@@ -69,8 +69,9 @@ ProcessTable ProcessTable::read() {
         if (size <= 0) {
             continue;
         }
-        if (std::optional<Process> process =
-                ProcessRecord::parseStat(pid, std::string_view(buffer, std::size_t(size)))) {
+        // Only parents and terminals matter here, not when a process started: no boot time.
+        if (std::optional<Process> process = ProcessRecord::parseStat(
+                pid, std::string_view(buffer, std::size_t(size)), 0)) {
             table.processes_.emplace(pid, std::move(*process));
         }
     }

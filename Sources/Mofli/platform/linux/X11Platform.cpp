@@ -3,9 +3,11 @@
 #include "Background.h"
 #include "DBusIdleTime.h"
 #include "X11TerminalActivation.h"
+#include "X11WindowShape.h"
 
 #include <QByteArray>
 #include <QGuiApplication>
+#include <QWidget>
 #include <QWindow>
 #include <X11/Xatom.h>
 #include <X11/Xlib.h>
@@ -87,6 +89,19 @@ bool X11Platform::compositesTranslucentWindows() const {
     const QByteArray selection = "_NET_WM_CM_S" + QByteArray::number(DefaultScreen(display));
     const Atom atom = XInternAtom(display, selection.constData(), False);
     return XGetSelectionOwner(display, atom) != None;
+}
+
+void X11Platform::shapeToVisiblePixels(QWidget* window, const QRegion& visible) {
+    Display* display = x11Display();
+    if (!display) {
+        Platform::shapeToVisiblePixels(window, visible);
+        return;
+    }
+    auto* shape = window->findChild<X11WindowShape*>(QString(), Qt::FindDirectChildrenOnly);
+    if (!shape) {
+        shape = new X11WindowShape(display, window);
+    }
+    shape->setVisiblePixels(visible);
 }
 
 void X11Platform::showOnAllWorkspaces(QWindow* qtWindow) {

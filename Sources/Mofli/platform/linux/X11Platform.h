@@ -10,6 +10,7 @@ public:
     X11Platform();
 
     bool compositesTranslucentWindows() const override;
+    void shapeToVisiblePixels(QWidget* window, const QRegion& visible) override;
     void showOnAllWorkspaces(QWindow* window) override;
     void becomeAccessoryApplication() override;
     void secondsSinceLastInput(QObject* context, IdleReply reply) override;
