@@ -28,6 +28,7 @@ protected:
         auto window = std::make_unique<AvatarWindow>(platform, scheduler_);
         window->move(200, 150);
         window->loadPet(pet_);
+        EXPECT_TRUE(waitUntil([&] { return window->avatarView()->sheet() != nullptr; }));
         return window;
     }
 

@@ -1,6 +1,7 @@
 #include "AvatarView.h"
 #include "AvatarWindow.h"
 #include "Platform.h"
+#include "PlatformFactory.h"
 #include "QtScheduler.h"
 #include "X11Fixture.h"
 
@@ -187,7 +188,7 @@ protected:
         if (IsSkipped()) {
             return;
         }
-        platform_ = Platform::create();
+        platform_ = PlatformFactory::create();
     }
 
     std::unique_ptr<Platform> platform_;

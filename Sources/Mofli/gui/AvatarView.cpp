@@ -269,10 +269,12 @@ QRegion AvatarView::frameRegion() const {
                             .arg(target.height());
     auto found = frameRegionCache_.constFind(key);
     if (found == frameRegionCache_.constEnd()) {
+        // Scaled first: a sheet of three pixels per unit drawn at scale 1 has nine times the
+        // pixels of the shape, and picking pixels commutes with telling opaque from clear.
         const QImage mask =
             sheet_->frame(state, index)
-                .createAlphaMask()
-                .scaled(target.size(), Qt::IgnoreAspectRatio, Qt::FastTransformation);
+                .scaled(target.size(), Qt::IgnoreAspectRatio, Qt::FastTransformation)
+                .createAlphaMask();
         found = frameRegionCache_.insert(key, QRegion(QBitmap::fromImage(mask)));
     }
     return found->translated(target.topLeft());

@@ -40,13 +40,6 @@ void sendToWindowManager(Display* display, Window window, const char* messageTyp
                SubstructureRedirectMask | SubstructureNotifyMask, &event);
 }
 
-// QWidget::winId() can still name the window that setWindowFlags() replaced; the widget's
-// QWindow knows the current one.
-WId nativeWindow(QWidget* widget) {
-    const WId created = widget->winId();
-    return widget->windowHandle() ? widget->windowHandle()->winId() : created;
-}
-
 std::vector<Atom> windowStates(Display* display, Window window) {
     Atom type = None;
     int format = 0;
@@ -111,12 +104,12 @@ void X11Platform::shapeToVisiblePixels(QWidget* window, const QRegion& visible) 
     shape->setVisiblePixels(visible);
 }
 
-void X11Platform::showOnAllWorkspaces(QWidget* widget) {
+void X11Platform::showOnAllWorkspaces(QWindow* qtWindow) {
     Display* display = x11Display();
-    if (!display || !widget) {
+    if (!display || !qtWindow) {
         return;
     }
-    const auto window = static_cast<Window>(nativeWindow(widget));
+    const auto window = static_cast<Window>(qtWindow->winId());
     const auto atom = [display](const char* name) {
         return XInternAtom(display, name, False);
     };
