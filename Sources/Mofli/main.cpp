@@ -1,7 +1,9 @@
 #include "AppDelegate.h"
 #include "Logging.h"
+#include "PetWindowController.h"
 #include "Platform.h"
 #include "PlatformChoice.h"
+#include "PlatformFactory.h"
 #include "QtScheduler.h"
 #include "SingleInstance.h"
 
@@ -33,14 +35,14 @@ int main(int argc, char* argv[]) {
     }
     // The pet lives in the tray and on the desktop; closing a menu or window must not quit.
     QApplication::setQuitOnLastWindowClosed(false);
-    const std::unique_ptr<Platform> platform = Platform::create();
+    const std::unique_ptr<Platform> platform = PlatformFactory::create();
     platform->becomeAccessoryApplication();
     QtScheduler scheduler;
     AppDelegate delegate(*platform, scheduler);
     delegate.launch();
     QObject::connect(&instance, &SingleInstance::startedAgain, &delegate, [&delegate] {
         qCInfo(lcApp) << "started again: the running pet jumps";
-        delegate.triggerJump();
+        delegate.petWindow().jump();
     });
     return QApplication::exec();
 }

@@ -7,25 +7,32 @@
 
 #include <algorithm>
 #include <array>
+#include <initializer_list>
 #include <limits>
 #include <utility>
 
 namespace HookCore {
 namespace {
 
+namespace State = StateFileContract::State;
+
+std::set<std::string> signalSet(std::initializer_list<std::string_view> states) {
+    return {states.begin(), states.end()};
+}
+
 constexpr std::array<std::pair<std::string_view, int>, 5> statePriority = {{
-    {"waiting", 0},
-    {"failed", 1},
-    {"running", 2},
-    {"review", 3},
-    {"idle", 4},
+    {State::waiting, 0},
+    {State::failed, 1},
+    {State::running, 2},
+    {State::review, 3},
+    {State::idle, 4},
 }};
 
 constexpr std::array<std::pair<std::string_view, std::string_view>, 4> levelState = {{
-    {"danger", "failed"},
-    {"warning", "waiting"},
-    {"success", "review"},
-    {"info", "idle"},
+    {"danger", State::failed},
+    {"warning", State::waiting},
+    {"success", State::review},
+    {"info", State::idle},
 }};
 
 constexpr std::array<std::pair<std::string_view, std::string_view>, 6> notificationTexts = {{
@@ -38,10 +45,10 @@ constexpr std::array<std::pair<std::string_view, std::string_view>, 6> notificat
 }};
 
 constexpr std::array<std::pair<std::string_view, std::string_view>, 4> stateLabels = {{
-    {"running", "実行中"},
-    {"waiting", "入力が必要"},
-    {"review", "準備完了"},
-    {"failed", "ブロック済み"},
+    {State::running, "実行中"},
+    {State::waiting, "入力が必要"},
+    {State::review, "準備完了"},
+    {State::failed, "ブロック済み"},
 }};
 
 // What the pet says when a turn ends because the model could not be reached, by the kind of
@@ -115,51 +122,51 @@ bool ignoresEvent(std::string_view event, const Payload& payload) {
 
 std::string deriveState(std::string_view event, const Payload& payload) {
     if (event == "SessionStart" || event == "Stop" || event == "SessionEnd") {
-        return "idle";
+        return std::string(State::idle);
     }
     return selectState(collectSignals(event, payload));
 }
 
 std::set<std::string> collectSignals(std::string_view event, const Payload& payload) {
     if (event == "UserPromptSubmit") {
-        return {"running"};
+        return signalSet({State::running});
     }
     if (event == "PreToolUse") {
         const auto tool = Json::findString(payload, "tool_name");
         if (tool == "WebFetch" || tool == "WebSearch") {
-            return {"running", "waiting"};
+            return signalSet({State::running, State::waiting});
         }
-        return {"running"};
+        return signalSet({State::running});
     }
     if (event == "PostToolUse") {
         if (toolFailed(payload)) {
-            return {"review", "failed"};
+            return signalSet({State::review, State::failed});
         }
-        return {"review"};
+        return signalSet({State::review});
     }
     if (event == "PostToolUseFailure") {
-        return {"failed"};
+        return signalSet({State::failed});
     }
     if (event == "Notification") {
         return {notificationSignal(payload)};
     }
     if (event == "PermissionRequest") {
-        return {"waiting"};
+        return signalSet({State::waiting});
     }
     if (event == "SubagentStop") {
-        return {"review"};
+        return signalSet({State::review});
     }
     if (event == "StopFailure" || event == "PermissionDenied") {
-        return {"failed"};
+        return signalSet({State::failed});
     }
     if (event == "PreCompact" || (event == "PostCompact" && isAutomaticCompaction(payload))) {
-        return {"running"};
+        return signalSet({State::running});
     }
     return {};
 }
 
 std::string selectState(const std::set<std::string>& signals) {
-    std::string_view best = "idle";
+    std::string_view best = State::idle;
     int bestPriority = std::numeric_limits<int>::max();
     for (const std::string& signal : signals) {
         const std::optional<int> priority = lookup(statePriority, signal);
@@ -172,15 +179,15 @@ std::string selectState(const std::set<std::string>& signals) {
 }
 
 std::string finalState(std::string_view event, std::string_view baseState, bool didWork) {
-    return std::string(event == "Stop" && didWork ? "waving" : baseState);
+    return std::string(event == "Stop" && didWork ? State::waving : baseState);
 }
 
 std::string notificationSignal(const Payload& payload) {
     if (isTruthy(Json::find(payload, "isLoading"))) {
-        return "running";
+        return std::string(State::running);
     }
     const std::string_view level = Json::findString(payload, "level").value_or("");
-    return std::string(lookup(levelState, level).value_or("waiting"));
+    return std::string(lookup(levelState, level).value_or(State::waiting));
 }
 
 bool toolFailed(const Payload& payload) {

@@ -31,10 +31,22 @@ inline constexpr std::string_view sessionRecordSuffix = ".json";
 inline constexpr std::string_view sessionCountsSuffix = ".counts";
 inline constexpr int sessionCountsLifetimeDays = 30;
 
+// The values of "state": what the pet shows. The app takes any string and shows an unknown one
+// as idle.
+namespace State {
+inline constexpr std::string_view idle = "idle";
+inline constexpr std::string_view running = "running";
+inline constexpr std::string_view waiting = "waiting";
+inline constexpr std::string_view review = "review";
+inline constexpr std::string_view failed = "failed";
+// A turn ended after work was counted: the pet waves once, then idles.
+inline constexpr std::string_view waving = "waving";
+} // namespace State
+
 // Keys of the state file, in the order the hook writes them. A key that does not apply is left
 // out, never written as null, except "message".
 namespace Key {
-// String: "idle", "running", "waiting", "review", "failed" or "waving".
+// String: one of State.
 inline constexpr std::string_view state = "state";
 // String or null: the bubble text, at most `messageLimit` characters on one line.
 inline constexpr std::string_view message = "message";

@@ -1,5 +1,5 @@
 #include "HomeFixture.h"
-#include "LoginItem.h"
+#include "linux/XdgAutostart.h"
 
 #include <QCoreApplication>
 #include <QProcess>
@@ -11,10 +11,11 @@ namespace {
 using LoginItemTest = HomeFixture;
 
 TEST_F(LoginItemTest, TheAutostartEntryComesAndGoesAndIsWhatIsReported) {
+    XdgAutostart autostart;
     const QString entry = path("config/autostart/mofli.desktop");
-    EXPECT_FALSE(LoginItem::isEnabled());
-    ASSERT_TRUE(LoginItem::setEnabled(true));
-    EXPECT_TRUE(LoginItem::isEnabled());
+    EXPECT_FALSE(autostart.isEnabled());
+    ASSERT_TRUE(autostart.setEnabled(true));
+    EXPECT_TRUE(autostart.isEnabled());
     const QString text = QString::fromUtf8(readFile(entry));
     EXPECT_TRUE(text.startsWith("[Desktop Entry]\n"));
     EXPECT_TRUE(text.contains("\nExec=" + QCoreApplication::applicationFilePath() + "\n"))
@@ -22,14 +23,14 @@ TEST_F(LoginItemTest, TheAutostartEntryComesAndGoesAndIsWhatIsReported) {
 
     // Desktop settings switch an entry off in place; that is what counts.
     writeFile(entry, readFile(entry) + "Hidden=true\n");
-    EXPECT_FALSE(LoginItem::isEnabled());
-    ASSERT_TRUE(LoginItem::setEnabled(true));
-    EXPECT_TRUE(LoginItem::isEnabled());
+    EXPECT_FALSE(autostart.isEnabled());
+    ASSERT_TRUE(autostart.setEnabled(true));
+    EXPECT_TRUE(autostart.isEnabled());
 
-    ASSERT_TRUE(LoginItem::setEnabled(false));
+    ASSERT_TRUE(autostart.setEnabled(false));
     EXPECT_FALSE(QFile::exists(entry));
-    EXPECT_FALSE(LoginItem::isEnabled());
-    EXPECT_TRUE(LoginItem::setEnabled(false)) << "nothing to remove is fine";
+    EXPECT_FALSE(autostart.isEnabled());
+    EXPECT_TRUE(autostart.setEnabled(false)) << "nothing to remove is fine";
 }
 
 TEST_F(LoginItemTest, TheEntryStartsTheAppFromAnyFolderAndNeverWritesThroughALink) {
@@ -92,12 +93,13 @@ TEST_F(LoginItemTest, TheEntryStartsTheAppFromAnyFolderAndNeverWritesThroughALin
     }
 
     // A link in the entry's place is replaced, not followed.
+    XdgAutostart autostart;
     writeFile(path("elsewhere"), "mine");
     ASSERT_TRUE(QFile::link(path("elsewhere"), entry));
-    ASSERT_TRUE(LoginItem::setEnabled(true));
+    ASSERT_TRUE(autostart.setEnabled(true));
     EXPECT_EQ(readFile(path("elsewhere")), "mine");
     EXPECT_FALSE(QFileInfo(entry).isSymLink());
-    EXPECT_TRUE(LoginItem::isEnabled());
+    EXPECT_TRUE(autostart.isEnabled());
 }
 
 } // namespace

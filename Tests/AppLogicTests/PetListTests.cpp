@@ -22,6 +22,14 @@ protected:
                 .arg(id, name)
                 .toUtf8());
     }
+
+    // Rescans and waits for the pets to arrive.
+    static void rescan(PetList& list) {
+        QSignalSpy arrived(&list, &PetList::petsChanged);
+        list.rescan();
+        ASSERT_TRUE(arrived.wait());
+        EXPECT_FALSE(list.isDiscovering());
+    }
 };
 
 TEST_F(PetListTest, LoadSelectsTheRememberedPetElseTheFirst) {
@@ -64,19 +72,41 @@ TEST_F(PetListTest, RescanKeepsTheCurrentPetWhileItExists) {
     list.load();
     QSignalSpy current(&list, &PetList::currentChanged);
     addPet("a", "Aardvark");
-    list.rescan();
+    rescan(list);
     EXPECT_EQ(list.current()->id, "m");
     EXPECT_EQ(current.size(), 0) << "an unchanged pet is not loaded again";
 
     QDir(path("pets/m")).removeRecursively();
-    list.rescan();
+    rescan(list);
     EXPECT_EQ(list.current()->id, "a");
     EXPECT_EQ(current.size(), 1);
 
     QDir(path("pets")).removeRecursively();
-    list.rescan();
+    rescan(list);
     EXPECT_TRUE(list.pets().isEmpty());
     EXPECT_EQ(list.current()->id, "a") << "the pet on screen stays when every pet is gone";
+}
+
+TEST_F(PetListTest, OnlyTheLastOfSeveralDiscoveriesArrivesAndARescanAmongThemStillCounts) {
+    addPet("m", "Mid");
+    addPet("z", "Zulu");
+    PetList list;
+    list.load();
+    QSignalSpy pets(&list, &PetList::petsChanged);
+    QSignalSpy current(&list, &PetList::currentChanged);
+    // Opening the picker while a rescan from the menu is still out: the current pet is gone.
+    QDir(path("pets/m")).removeRecursively();
+    list.rescan();
+    list.rediscover();
+    ASSERT_TRUE(list.isDiscovering());
+    EXPECT_EQ(list.pets().size(), 2) << "what was known stays until the new pets arrive";
+    ASSERT_TRUE(pets.wait());
+    QCoreApplication::processEvents();
+    EXPECT_EQ(pets.size(), 1) << "an older discovery that comes late is dropped";
+    EXPECT_FALSE(list.isDiscovering());
+    ASSERT_EQ(list.pets().size(), 1);
+    EXPECT_EQ(list.current()->id, "z");
+    EXPECT_EQ(current.size(), 1);
 }
 
 } // namespace

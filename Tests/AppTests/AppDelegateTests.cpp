@@ -2,11 +2,15 @@
 #include "AppFixture.h"
 #include "AvatarView.h"
 #include "AvatarWindow.h"
+#include "ContextMenu.h"
 #include "IdleMonitor.h"
 #include "Paths.h"
 #include "PetLibrary.h"
 #include "PetPickerWindow.h"
 #include "PetTile.h"
+#include "PetWindowController.h"
+#include "PickerController.h"
+#include "TrayController.h"
 
 #include <QAbstractButton>
 #include <QAction>
@@ -37,6 +41,21 @@ protected:
         return result;
     }
 
+    static QAction* row(const QMenu* menu, const QString& title) {
+        for (QAction* action : menu->actions()) {
+            if (action->text() == title) {
+                return action;
+            }
+        }
+        return nullptr;
+    }
+
+    // The tray's rescan row, and what it found.
+    static void rescanFromTheMenu(AppDelegate& app) {
+        row(app.tray().menu(), "キャラ一覧を再スキャン")->trigger();
+        ASSERT_TRUE(waitUntil([&] { return !app.petList().isDiscovering(); }));
+    }
+
     static QList<QAction*> petActions(const QMenu* menu) {
         QList<QAction*> result;
         for (QAction* action : menu->actions()) {
@@ -51,15 +70,15 @@ protected:
 TEST_F(AppDelegateTest, StatusMenuWithoutPets) {
     AppDelegate app(platform, clock);
     app.launch();
-    EXPECT_EQ(rows(app.statusMenu()),
+    EXPECT_EQ(rows(app.tray().menu()),
               (QStringList{"キャラクター (off)", "  (~/.codex/pets/ にペット未登録) (off)", "-",
-                           "キャラ一覧を再スキャン", "ログイン時に起動", "-", "アップデートを確認… (off)", "-",
-                           "前面に呼び戻す", "終了"}));
-    const QList<QAction*> actions = app.statusMenu()->actions();
+                           "キャラ一覧を再スキャン", "ログイン時に起動", "-",
+                           "アップデートを確認… (off)", "-", "前面に呼び戻す", "終了"}));
+    const QList<QAction*> actions = app.tray().menu()->actions();
     EXPECT_EQ(actions[8]->shortcut(), QKeySequence(Qt::CTRL | Qt::Key_R));
     EXPECT_EQ(actions[9]->shortcut(), QKeySequence(Qt::CTRL | Qt::Key_Q));
-    EXPECT_FALSE(app.currentPet());
-    EXPECT_TRUE(app.window()->avatarView()->engine().placeholderVisible());
+    EXPECT_FALSE(app.petList().current());
+    EXPECT_TRUE(app.petWindow().window()->avatarView()->engine().placeholderVisible());
 }
 
 TEST_F(AppDelegateTest, StatusMenuWithTwelvePets) {
@@ -68,7 +87,7 @@ TEST_F(AppDelegateTest, StatusMenuWithTwelvePets) {
     }
     AppDelegate app(platform, clock);
     app.launch();
-    const QList<QAction*> pets = petActions(app.statusMenu());
+    const QList<QAction*> pets = petActions(app.tray().menu());
     ASSERT_EQ(pets.size(), 12);
     for (int i = 0; i < 12; ++i) {
         EXPECT_EQ(pets[i]->text(), QStringLiteral("Pet %1").arg(i + 1, 2, 10, QChar('0')));
@@ -79,22 +98,22 @@ TEST_F(AppDelegateTest, StatusMenuWithTwelvePets) {
     EXPECT_EQ(std::count_if(pets.cbegin(), pets.cend(), [](QAction* a) { return a->isChecked(); }),
               1);
     EXPECT_TRUE(pets[0]->isChecked());
-    EXPECT_EQ(rows(app.statusMenu()).mid(13),
-              (QStringList{"-", "キャラ一覧を再スキャン", "ログイン時に起動", "-", "アップデートを確認… (off)", "-",
-                           "前面に呼び戻す", "終了"}));
+    EXPECT_EQ(rows(app.tray().menu()).mid(13),
+              (QStringList{"-", "キャラ一覧を再スキャン", "ログイン時に起動", "-",
+                           "アップデートを確認… (off)", "-", "前面に呼び戻す", "終了"}));
 }
 
 TEST_F(AppDelegateTest, PetNamesAreShownLiterallyInEveryMenu) {
     addPet("rnd", "R&D");
     AppDelegate app(platform, clock);
     app.launch();
-    const QList<QAction*> pets = petActions(app.statusMenu());
+    const QList<QAction*> pets = petActions(app.tray().menu());
     ASSERT_EQ(pets.size(), 1);
     // A single "&" would mark a mnemonic and vanish; a doubled one shows as itself.
     EXPECT_EQ(pets[0]->text(), "R&&D");
     EXPECT_EQ(pets[0]->iconText(), "R&D");
-    if (!app.hasStatusItem()) {
-        auto menu = app.makeContextMenu();
+    if (!app.tray().hasIcon()) {
+        auto menu = app.contextMenu().make();
         const QList<QAction*> actions = menu->actions();
         const auto found = std::find_if(actions.cbegin(), actions.cend(), [](QAction* action) {
             return action->text() == "キャラクター";
@@ -108,7 +127,7 @@ TEST_F(AppDelegateTest, TheShownWindowIsAskedOntoEveryWorkspace) {
     AppDelegate app(platform, clock);
     app.launch();
     ASSERT_FALSE(platform.allWorkspaceWindows.isEmpty());
-    EXPECT_EQ(platform.allWorkspaceWindows.last(), app.window());
+    EXPECT_EQ(platform.allWorkspaceWindows.last(), app.petWindow().window()->windowHandle());
 }
 
 TEST_F(AppDelegateTest, SelectionIsRememberedAcrossLaunches) {
@@ -118,26 +137,27 @@ TEST_F(AppDelegateTest, SelectionIsRememberedAcrossLaunches) {
     {
         AppDelegate app(platform, clock);
         app.launch();
-        EXPECT_EQ(app.currentPet()->id, "alpha");
+        EXPECT_EQ(app.petList().current()->id, "alpha");
         EXPECT_EQ(QSettings().value("selectedPetId").toString(), "alpha");
-        petActions(app.statusMenu())[2]->trigger();
-        EXPECT_EQ(app.currentPet()->id, "gamma");
+        petActions(app.tray().menu())[2]->trigger();
+        EXPECT_EQ(app.petList().current()->id, "gamma");
         EXPECT_EQ(QSettings().value("selectedPetId").toString(), "gamma");
-        const QList<QAction*> pets = petActions(app.statusMenu());
+        const QList<QAction*> pets = petActions(app.tray().menu());
         EXPECT_TRUE(pets[2]->isChecked());
         EXPECT_FALSE(pets[0]->isChecked());
-        EXPECT_TRUE(app.window()->avatarView()->sheet());
+        EXPECT_TRUE(
+            waitUntil([&] { return app.petWindow().window()->avatarView()->sheet() != nullptr; }));
     }
     {
         AppDelegate app(platform, clock);
         app.launch();
-        EXPECT_EQ(app.currentPet()->id, "gamma");
+        EXPECT_EQ(app.petList().current()->id, "gamma");
     }
     QDir(gammaFolder).removeRecursively();
     {
         AppDelegate app(platform, clock);
         app.launch();
-        EXPECT_EQ(app.currentPet()->id, "alpha") << "a vanished pet falls back to the first";
+        EXPECT_EQ(app.petList().current()->id, "alpha") << "a vanished pet falls back to the first";
         EXPECT_EQ(QSettings().value("selectedPetId").toString(), "alpha");
     }
 }
@@ -148,22 +168,22 @@ TEST_F(AppDelegateTest, RescanKeepsTheCurrentPetValid) {
     QSettings().setValue("selectedPetId", "beta");
     AppDelegate app(platform, clock);
     app.launch();
-    ASSERT_EQ(app.currentPet()->id, "beta");
+    ASSERT_EQ(app.petList().current()->id, "beta");
     addPet("aardvark", "Aardvark");
-    app.reloadPetsFromMenu();
-    EXPECT_EQ(app.currentPet()->id, "beta");
-    EXPECT_EQ(petActions(app.statusMenu()).size(), 3);
+    rescanFromTheMenu(app);
+    EXPECT_EQ(app.petList().current()->id, "beta");
+    EXPECT_EQ(petActions(app.tray().menu()).size(), 3);
 
     QDir(betaFolder).removeRecursively();
-    app.reloadPetsFromMenu();
-    EXPECT_EQ(app.currentPet()->id, "aardvark");
-    EXPECT_TRUE(petActions(app.statusMenu())[0]->isChecked());
+    rescanFromTheMenu(app);
+    EXPECT_EQ(app.petList().current()->id, "aardvark");
+    EXPECT_TRUE(petActions(app.tray().menu())[0]->isChecked());
 }
 
 TEST_F(AppDelegateTest, ContextMenuRowsAndAlwaysOnTopToggle) {
     AppDelegate app(platform, clock);
     app.launch();
-    auto menu = app.makeContextMenu();
+    auto menu = app.contextMenu().make();
     QStringList expected{"外観設定…",
                          "常に最前面に表示",
                          "前面に呼び戻す",
@@ -178,7 +198,7 @@ TEST_F(AppDelegateTest, ContextMenuRowsAndAlwaysOnTopToggle) {
                          "閉じる"};
     QStringList shown = rows(menu.get());
     // Without a system tray the pet list rides along in the context menu.
-    if (!app.hasStatusItem()) {
+    if (!app.tray().hasIcon()) {
         ASSERT_EQ(shown.size(), expected.size() + 1);
         EXPECT_EQ(shown.takeAt(1), "キャラクター");
     }
@@ -196,10 +216,11 @@ TEST_F(AppDelegateTest, ContextMenuRowsAndAlwaysOnTopToggle) {
         }
     }
     ASSERT_TRUE(link);
-    EXPECT_EQ(rows(link), (QStringList{"連携する（インストール）", "連携を解除（アンインストール）"}));
-    EXPECT_FALSE(app.window()->isAlwaysOnTop());
+    EXPECT_EQ(rows(link),
+              (QStringList{"連携する（インストール）", "連携を解除（アンインストール）"}));
+    EXPECT_FALSE(app.petWindow().window()->isAlwaysOnTop());
     EXPECT_EQ(QSettings().value("alwaysOnTop").toString(), "false");
-    const auto rebuilt = app.makeContextMenu();
+    const auto rebuilt = app.contextMenu().make();
     for (const QAction* action : rebuilt->actions()) {
         if (action->text() == "常に最前面に表示") {
             EXPECT_FALSE(action->isChecked());
@@ -213,11 +234,11 @@ TEST_F(AppDelegateTest, RecenterReturnsToTheHomeCornerKeepingTheSize) {
     QSettings().setValue("petScale", 1.5);
     AppDelegate app(platform, clock);
     app.launch();
-    const QRect home = app.window()->geometry();
-    app.window()->move(10, 10);
-    app.recenter();
-    EXPECT_EQ(app.window()->geometry(), home);
-    EXPECT_EQ(app.window()->size(), QSize(288, 396));
+    const QRect home = app.petWindow().window()->geometry();
+    app.petWindow().window()->move(10, 10);
+    row(app.tray().menu(), "前面に呼び戻す")->trigger();
+    EXPECT_EQ(app.petWindow().window()->geometry(), home);
+    EXPECT_EQ(app.petWindow().window()->size(), QSize(288, 396));
 }
 
 TEST_F(AppDelegateTest, AStateFileWrittenToDiskReachesThePet) {
@@ -228,7 +249,7 @@ TEST_F(AppDelegateTest, AStateFileWrittenToDiskReachesThePet) {
     ASSERT_TRUE(file.open(QIODevice::WriteOnly));
     file.write(R"({"state":"running","message":"$ npm …","label":"実行中","tty":"/dev/pts/3"})");
     ASSERT_TRUE(file.commit());
-    const AvatarEngine& engine = app.window()->avatarView()->engine();
+    const AvatarEngine& engine = app.petWindow().window()->avatarView()->engine();
     ASSERT_TRUE(waitUntil([&] { return engine.currentState() == HatchState::running; }));
     EXPECT_EQ(engine.bubble().text, "$ npm …");
     EXPECT_EQ(engine.bubble().label, QStringLiteral("実行中"));
@@ -245,7 +266,7 @@ TEST_F(AppDelegateTest, AClickOnTheBubbleBringsTheTerminalForwardOrMakesThePetJu
     file.write(R"({"state":"running","message":"$ npm test","tty":"/dev/pts/3",)"
                R"("termWindowId":"41943054"})");
     ASSERT_TRUE(file.commit());
-    AvatarView* view = app.window()->avatarView();
+    AvatarView* view = app.petWindow().window()->avatarView();
     const AvatarEngine& engine = view->engine();
     ASSERT_TRUE(waitUntil([&] { return !view->bubbleRect().isEmpty(); }));
     ASSERT_EQ(engine.currentState(), HatchState::running);
@@ -328,6 +349,14 @@ protected:
         return ids;
     }
 
+    // Until what the picker or the menu asked the disk for has arrived and the picker shows it.
+    static void settle(AppDelegate& app) {
+        ASSERT_TRUE(waitUntil([&] {
+            return !app.petList().isDiscovering() &&
+                   (!app.picker().window() || app.picker().window()->hasAllRows());
+        }));
+    }
+
     static QStringList checkedPets(const QMenu* menu) {
         QStringList names;
         for (const QAction* action : petActions(menu)) {
@@ -347,21 +376,24 @@ TEST_F(PickerCommandsTest, TheContextMenuOpensOnePickerWindowForTheWholeRun) {
     addPet("alpha", "Alpha");
     AppDelegate app(platform, clock);
     app.launch();
-    EXPECT_FALSE(app.pickerWindow());
-    auto menu = app.makeContextMenu();
+    EXPECT_FALSE(app.picker().window());
+    auto menu = app.contextMenu().make();
     menu->actions().first()->trigger();
-    PetPickerWindow* picker = app.pickerWindow();
+    PetPickerWindow* picker = app.picker().window();
     ASSERT_TRUE(picker);
     EXPECT_TRUE(picker->isVisible());
+    settle(app);
     EXPECT_EQ(tileIds(picker), QStringList{"alpha*"});
 
     picker->close();
     addPetIn(PetLibrary::userPetsDir(), "mine", "Mine");
-    app.openPetPicker();
-    EXPECT_EQ(app.pickerWindow(), picker);
+    app.picker().open();
+    EXPECT_EQ(app.picker().window(), picker);
     EXPECT_TRUE(picker->isVisible());
+    ASSERT_EQ(picker->pets().size(), 1) << "what was known shows at once";
+    settle(app);
     EXPECT_EQ(tileIds(picker), (QStringList{"alpha*", "mine"})) << "opening looks again";
-    EXPECT_EQ(petActions(app.statusMenu()).size(), 2) << "and the menu follows";
+    EXPECT_EQ(petActions(app.tray().menu()).size(), 2) << "and the menu follows";
 }
 
 TEST_F(PickerCommandsTest, OpeningThePickerLeavesAVanishedCurrentPetAlone) {
@@ -370,14 +402,16 @@ TEST_F(PickerCommandsTest, OpeningThePickerLeavesAVanishedCurrentPetAlone) {
     AppDelegate app(platform, clock);
     app.launch();
     QDir(alpha).removeRecursively();
-    app.openPetPicker();
-    EXPECT_EQ(app.currentPet()->id, "alpha");
-    EXPECT_EQ(app.pickerWindow()->selectedId(), QStringLiteral("alpha"));
-    EXPECT_EQ(tileIds(app.pickerWindow()), QStringList{"beta"});
+    app.picker().open();
+    settle(app);
+    EXPECT_EQ(app.petList().current()->id, "alpha");
+    EXPECT_EQ(app.picker().window()->selectedId(), QStringLiteral("alpha"));
+    EXPECT_EQ(tileIds(app.picker().window()), QStringList{"beta"});
 
-    app.pickerWindow()->reloadButton()->click();
-    EXPECT_EQ(app.currentPet()->id, "beta") << "a rescan keeps the current pet valid";
-    EXPECT_EQ(tileIds(app.pickerWindow()), QStringList{"beta*"});
+    app.picker().window()->reloadButton()->click();
+    settle(app);
+    EXPECT_EQ(app.petList().current()->id, "beta") << "a rescan keeps the current pet valid";
+    EXPECT_EQ(tileIds(app.picker().window()), QStringList{"beta*"});
 }
 
 TEST_F(PickerCommandsTest, ChoosingInThePickerIsChoosingInTheMenu) {
@@ -385,19 +419,22 @@ TEST_F(PickerCommandsTest, ChoosingInThePickerIsChoosingInTheMenu) {
     addPet("beta", "Beta");
     AppDelegate app(platform, clock);
     app.launch();
-    app.openPetPicker();
-    PetPickerWindow* picker = app.pickerWindow();
-    const std::shared_ptr<SpriteSheet> before = app.window()->avatarView()->sheet();
+    app.picker().open();
+    settle(app);
+    PetPickerWindow* picker = app.picker().window();
+    const AvatarView* view = app.petWindow().window()->avatarView();
+    ASSERT_TRUE(waitUntil([&] { return view->sheet() != nullptr; }));
+    const std::shared_ptr<SpriteSheet> before = view->sheet();
     picker->tiles()[1]->chooseButton()->click();
-    EXPECT_EQ(app.currentPet()->id, "beta");
+    EXPECT_EQ(app.petList().current()->id, "beta");
     EXPECT_EQ(QSettings().value("selectedPetId").toString(), "beta");
-    EXPECT_NE(app.window()->avatarView()->sheet(), before) << "the window loaded the new pet";
-    EXPECT_TRUE(app.window()->avatarView()->sheet());
-    EXPECT_EQ(checkedPets(app.statusMenu()), QStringList{"Beta"});
+    EXPECT_TRUE(waitUntil([&] { return view->sheet() && view->sheet() != before; }))
+        << "the window loaded the new pet";
+    EXPECT_EQ(checkedPets(app.tray().menu()), QStringList{"Beta"});
     EXPECT_EQ(tileIds(picker), (QStringList{"alpha", "beta*"}));
 
     // And the other way round: the open picker follows a choice made in the menu.
-    petActions(app.statusMenu())[0]->trigger();
+    petActions(app.tray().menu())[0]->trigger();
     EXPECT_EQ(tileIds(picker), (QStringList{"alpha*", "beta"}));
 }
 
@@ -406,43 +443,47 @@ TEST_F(PickerCommandsTest, TheCodexSwitchAddsAndRemovesCodexPets) {
     addPetIn(PetLibrary::codexPetsDir(), "zed", "Zed");
     AppDelegate app(platform, clock);
     app.launch();
-    app.openPetPicker();
-    PetPickerWindow* picker = app.pickerWindow();
+    app.picker().open();
+    settle(app);
+    PetPickerWindow* picker = app.picker().window();
     EXPECT_EQ(tileIds(picker), QStringList{"alpha*"});
 
     pickerButton(picker, "Codex 連携")->click();
+    settle(app);
     EXPECT_TRUE(QSettings().value("codexPetsEnabled").toBool());
     EXPECT_TRUE(picker->codexEnabled());
     EXPECT_EQ(tileIds(picker), (QStringList{"alpha*", "zed"}));
-    EXPECT_EQ(petActions(app.statusMenu()).size(), 2);
+    EXPECT_EQ(petActions(app.tray().menu()).size(), 2);
 
     picker->tiles()[1]->chooseButton()->click();
-    ASSERT_EQ(app.currentPet()->id, "zed");
+    ASSERT_EQ(app.petList().current()->id, "zed");
     pickerButton(picker, "Codex 連携")->click();
+    settle(app);
     EXPECT_FALSE(QSettings().value("codexPetsEnabled").toBool());
-    EXPECT_EQ(app.currentPet()->id, "alpha") << "the first remaining pet takes over";
+    EXPECT_EQ(app.petList().current()->id, "alpha") << "the first remaining pet takes over";
     EXPECT_EQ(tileIds(picker), QStringList{"alpha*"});
-    EXPECT_EQ(checkedPets(app.statusMenu()), QStringList{"Alpha"});
+    EXPECT_EQ(checkedPets(app.tray().menu()), QStringList{"Alpha"});
 }
 
 TEST_F(PickerCommandsTest, AFolderIsCreatedBeforeItIsOpened) {
     AppDelegate app(platform, clock);
     app.launch();
-    app.openPetPicker();
+    app.picker().open();
+    settle(app);
     ASSERT_FALSE(QFileInfo::exists(PetLibrary::userPetsDir()));
-    pickerButton(app.pickerWindow(), "フォルダーを開く ↗", 0)->click();
-    pickerButton(app.pickerWindow(), "フォルダーを開く ↗", 1)->click();
+    pickerButton(app.picker().window(), "フォルダーを開く ↗", 0)->click();
+    pickerButton(app.picker().window(), "フォルダーを開く ↗", 1)->click();
     using Opened = QList<std::pair<QString, bool>>;
     EXPECT_EQ(platform.openedFolders,
               (Opened{{PetLibrary::userPetsDir(), true}, {PetLibrary::codexPetsDir(), true}}));
 
     // A folder that cannot be made is still handed to the file browser.
-    const QString blocked = PetLibrary::userPetsDir() + "/file/pets";
-    QFile file(PetLibrary::userPetsDir() + "/file");
+    ASSERT_TRUE(QDir(PetLibrary::userPetsDir()).removeRecursively());
+    QFile file(PetLibrary::userPetsDir());
     ASSERT_TRUE(file.open(QIODevice::WriteOnly));
     file.close();
-    app.openFolder(blocked);
-    EXPECT_EQ(platform.openedFolders.last(), std::make_pair(blocked, false));
+    pickerButton(app.picker().window(), "フォルダーを開く ↗", 0)->click();
+    EXPECT_EQ(platform.openedFolders.last(), std::make_pair(PetLibrary::userPetsDir(), false));
 }
 
 TEST_F(AppDelegateTest, AfterThreeMinutesAwayThePetGreetsWithTheLastRecap) {
@@ -454,12 +495,12 @@ TEST_F(AppDelegateTest, AfterThreeMinutesAwayThePetGreetsWithTheLastRecap) {
     ASSERT_TRUE(file.open(QIODevice::WriteOnly));
     file.write(R"({"state":"idle","message":"待機中","recap":"テストを直した"})");
     ASSERT_TRUE(file.commit());
-    const AvatarEngine& engine = app.window()->avatarView()->engine();
+    const AvatarEngine& engine = app.petWindow().window()->avatarView()->engine();
     ASSERT_TRUE(waitUntil([&] { return engine.lastRecap() == QStringLiteral("テストを直した"); }));
-    ASSERT_TRUE(waitUntil([&] { return app.idleMonitor()->wasAway(); }, 5000));
+    ASSERT_TRUE(waitUntil([&] { return app.petWindow().idleMonitor()->wasAway(); }, 5000));
     EXPECT_NE(engine.bubble().label, QStringLiteral("おつかれ"));
     platform.idleSeconds = 0.4;
-    ASSERT_TRUE(waitUntil([&] { return !app.idleMonitor()->wasAway(); }, 5000));
+    ASSERT_TRUE(waitUntil([&] { return !app.petWindow().idleMonitor()->wasAway(); }, 5000));
     EXPECT_TRUE(engine.bubble().visible);
     EXPECT_EQ(engine.bubble().text, QStringLiteral("テストを直した"));
     EXPECT_EQ(engine.bubble().label, QStringLiteral("おつかれ"));

@@ -28,6 +28,7 @@ protected:
         auto window = std::make_unique<AvatarWindow>(platform, scheduler_);
         window->move(200, 150);
         window->loadPet(pet_);
+        EXPECT_TRUE(waitUntil([&] { return window->avatarView()->sheet() != nullptr; }));
         return window;
     }
 
@@ -202,21 +203,26 @@ TEST_F(AvatarViewTest, TheResizeHandleIsNamedForAssistiveTechnology) {
 }
 
 TEST_F(AvatarViewTest, DraggingMovesTheWindowAndWalksWithoutAJump) {
-    auto window = makeWindow();
-    AvatarView* view = window->avatarView();
-    const QPoint start = window->pos();
-    const QPointF grab(96, 160);
-    const QPointF global = view->mapToGlobal(grab);
-    send(view, QEvent::MouseButtonPress, grab, Qt::LeftButton, global);
-    send(view, QEvent::MouseMove, grab, Qt::LeftButton, global + QPointF(30, 10));
-    EXPECT_EQ(window->pos(), start + QPoint(30, 10));
-    EXPECT_EQ(view->engine().currentState(), HatchState::runningRight);
-    send(view, QEvent::MouseMove, grab, Qt::LeftButton, global + QPointF(10, 10));
-    EXPECT_EQ(view->engine().currentState(), HatchState::runningLeft);
-    send(view, QEvent::MouseButtonRelease, grab, Qt::LeftButton, global + QPointF(10, 10));
-    EXPECT_EQ(window->pos(), start + QPoint(10, 10));
-    EXPECT_EQ(view->engine().currentState(), HatchState::idle);
-    EXPECT_FALSE(view->engine().isWalking());
+    // Where the press puts the window, against where Qt has it: Qt's idea can be out of date
+    // (X11, when the window manager placed the window after Qt asked for its position).
+    for (const QPoint reportedOffset : {QPoint(0, 0), QPoint(400, 300)}) {
+        SCOPED_TRACE(reportedOffset.x());
+        auto window = makeWindow();
+        AvatarView* view = window->avatarView();
+        const QPoint start = window->pos() + reportedOffset;
+        const QPointF grab(96, 160);
+        const QPointF global = view->mapToGlobal(grab) + reportedOffset;
+        send(view, QEvent::MouseButtonPress, grab, Qt::LeftButton, global);
+        send(view, QEvent::MouseMove, grab, Qt::LeftButton, global + QPointF(30, 10));
+        EXPECT_EQ(window->pos(), start + QPoint(30, 10));
+        EXPECT_EQ(view->engine().currentState(), HatchState::runningRight);
+        send(view, QEvent::MouseMove, grab, Qt::LeftButton, global + QPointF(10, 10));
+        EXPECT_EQ(view->engine().currentState(), HatchState::runningLeft);
+        send(view, QEvent::MouseButtonRelease, grab, Qt::LeftButton, global + QPointF(10, 10));
+        EXPECT_EQ(window->pos(), start + QPoint(10, 10));
+        EXPECT_EQ(view->engine().currentState(), HatchState::idle);
+        EXPECT_FALSE(view->engine().isWalking());
+    }
 }
 
 TEST_F(AvatarViewTest, DraggingTheHandleScalesAroundTheTopLeftCorner) {

@@ -6,6 +6,7 @@
 #include <QDir>
 #include <QFile>
 #include <QScreen>
+#include <QTest>
 
 namespace {
 
@@ -111,22 +112,38 @@ TEST_F(AvatarWindowTest, TogglingStackingKeepsThePosition) {
     EXPECT_EQ(window.pos(), QPoint(120, 80));
 }
 
-TEST_F(AvatarWindowTest, APetWithoutAUsableSheetShowsThePlaceholderUntilAGoodOneLoads) {
+TEST_F(AvatarWindowTest, ASheetIsDecodedAsideAndOnlyTheLastChoiceShows) {
     const QString folder = addPet("good", "Good");
     const Pet good{"good", "Good", std::nullopt, QDir(folder).filePath("spritesheet.png"),
                    PetSource::bundled};
     const Pet broken{"broken", "Broken", std::nullopt, QDir(folder).filePath("missing.webp"),
                      PetSource::bundled};
     AvatarWindow window(platform, clock);
-    EXPECT_TRUE(window.avatarView()->engine().placeholderVisible());
+    const AvatarView* view = window.avatarView();
+    EXPECT_TRUE(view->engine().placeholderVisible());
     window.loadPet(good);
-    EXPECT_TRUE(window.avatarView()->sheet());
-    EXPECT_FALSE(window.avatarView()->engine().placeholderVisible());
+    EXPECT_TRUE(view->engine().placeholderVisible()) << "nothing is decoded on the GUI thread";
+    ASSERT_TRUE(waitUntil([&] { return view->sheet() != nullptr; }));
+    EXPECT_FALSE(view->engine().placeholderVisible());
+
+    // The pet on screen stays until the next sheet is ready; one that cannot be loaded leaves
+    // the placeholder.
+    const std::shared_ptr<SpriteSheet> shown = view->sheet();
     window.loadPet(broken);
-    EXPECT_FALSE(window.avatarView()->sheet());
-    EXPECT_TRUE(window.avatarView()->engine().placeholderVisible());
-    window.loadPet(good);
-    EXPECT_FALSE(window.avatarView()->engine().placeholderVisible());
+    EXPECT_EQ(view->sheet(), shown);
+    ASSERT_TRUE(waitUntil([&] { return view->engine().placeholderVisible(); }));
+    EXPECT_FALSE(view->sheet());
+
+    // Choices in quick succession: the last one shows, whatever the earlier ones held.
+    for (const auto& [first, last] : {std::pair(good, broken), std::pair(broken, good)}) {
+        window.loadPet(first);
+        window.loadPet(last);
+        const bool lastLoads = last.id == good.id;
+        ASSERT_TRUE(waitUntil([&] { return (view->sheet() != nullptr) == lastLoads; }));
+        QTest::qWait(100);
+        EXPECT_EQ(view->sheet() != nullptr, lastLoads) << last.id.toStdString();
+        EXPECT_EQ(view->engine().placeholderVisible(), !lastLoads);
+    }
 }
 
 } // namespace

@@ -1,11 +1,11 @@
 #include "AppDelegate.h"
 #include "AppFixture.h"
+#include "ContextMenu.h"
+#include "TrayController.h"
 #include "VirtualScheduler.h"
 
 #include <QAction>
 #include <QCoreApplication>
-#include <QDir>
-#include <QFile>
 #include <QMenu>
 
 namespace {
@@ -22,7 +22,7 @@ protected:
     }
 
     static bool hasPetSubmenu(AppDelegate& app) {
-        return row(app.makeContextMenu().get(), QStringLiteral("キャラクター")) != nullptr;
+        return row(app.contextMenu().make().get(), QStringLiteral("キャラクター")) != nullptr;
     }
 
     VirtualScheduler virtualClock;
@@ -31,19 +31,19 @@ protected:
 TEST_F(DesktopShellTest, ATrayThatAppearsLateStillGetsTheStatusItem) {
     AppDelegate app(platform, virtualClock);
     app.launch();
-    EXPECT_FALSE(app.hasStatusItem());
+    EXPECT_FALSE(app.tray().hasIcon());
     EXPECT_TRUE(hasPetSubmenu(app)) << "without a tray the context menu offers the pets";
 
     virtualClock.advance(30);
-    EXPECT_FALSE(app.hasStatusItem());
+    EXPECT_FALSE(app.tray().hasIcon());
     platform.trayAvailable = true;
     virtualClock.advance(3);
     QCoreApplication::processEvents();
-    ASSERT_TRUE(app.hasStatusItem());
+    ASSERT_TRUE(app.tray().hasIcon());
     EXPECT_FALSE(hasPetSubmenu(app));
     virtualClock.advance(30);
     QCoreApplication::processEvents();
-    EXPECT_TRUE(app.hasStatusItem());
+    EXPECT_TRUE(app.tray().hasIcon());
 }
 
 TEST_F(DesktopShellTest, ATrayLaterThanTwoMinutesIsNoLongerAwaited) {
@@ -54,39 +54,32 @@ TEST_F(DesktopShellTest, ATrayLaterThanTwoMinutesIsNoLongerAwaited) {
     platform.trayAvailable = true;
     virtualClock.advance(30);
     QCoreApplication::processEvents();
-    EXPECT_FALSE(app.hasStatusItem()) << "the checks stop after about two minutes";
+    EXPECT_FALSE(app.tray().hasIcon()) << "the checks stop after about two minutes";
     EXPECT_TRUE(hasPetSubmenu(app));
 }
 
-TEST_F(DesktopShellTest, TheLoginRowWritesAndRemovesTheAutostartEntry) {
-    const QString entry =
-        qEnvironmentVariable("XDG_CONFIG_HOME") + QStringLiteral("/autostart/mofli.desktop");
-    QFile::remove(entry);
+TEST_F(DesktopShellTest, TheLoginRowShowsAndSwitchesWhatTheSystemHasRegistered) {
     AppDelegate app(platform, clock);
     app.launch();
-    QAction* atLogin = row(app.statusMenu(), QStringLiteral("ログイン時に起動"));
-    ASSERT_TRUE(atLogin);
-    EXPECT_TRUE(atLogin->isCheckable());
-    EXPECT_FALSE(atLogin->isChecked());
+    const auto atLogin = [&] {
+        return row(app.tray().menu(), QStringLiteral("ログイン時に起動"));
+    };
+    ASSERT_TRUE(atLogin());
+    EXPECT_TRUE(atLogin()->isCheckable());
+    EXPECT_FALSE(atLogin()->isChecked());
 
-    atLogin->trigger();
-    ASSERT_TRUE(QFile::exists(entry));
-    QFile file(entry);
-    ASSERT_TRUE(file.open(QIODevice::ReadOnly));
-    EXPECT_TRUE(file.readAll().contains(
-        ("\nExec=" + QCoreApplication::applicationFilePath() + "\n").toUtf8()));
-    atLogin = row(app.statusMenu(), QStringLiteral("ログイン時に起動"));
-    EXPECT_TRUE(atLogin->isChecked());
+    atLogin()->trigger();
+    EXPECT_TRUE(platform.login.registered);
+    EXPECT_TRUE(atLogin()->isChecked());
 
-    // Removed behind the app's back: the mark follows the file, not what was chosen.
-    QFile::remove(entry);
-    app.rebuildPetMenu();
-    atLogin = row(app.statusMenu(), QStringLiteral("ログイン時に起動"));
-    EXPECT_FALSE(atLogin->isChecked());
-    atLogin->trigger();
-    EXPECT_TRUE(QFile::exists(entry));
-    row(app.statusMenu(), QStringLiteral("ログイン時に起動"))->trigger();
-    EXPECT_FALSE(QFile::exists(entry));
+    // Switched off behind the app's back: the mark follows the system, not what was chosen.
+    platform.login.registered = false;
+    app.tray().rebuildMenu();
+    EXPECT_FALSE(atLogin()->isChecked());
+    atLogin()->trigger();
+    EXPECT_TRUE(platform.login.registered);
+    atLogin()->trigger();
+    EXPECT_FALSE(platform.login.registered);
 }
 
 } // namespace

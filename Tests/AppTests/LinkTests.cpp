@@ -1,8 +1,10 @@
 #include "AppDelegate.h"
 #include "AppFixture.h"
 #include "AvatarWindow.h"
+#include "ContextMenu.h"
 #include "FakeClaude.h"
 #include "MofliLinkManager.h"
+#include "PetWindowController.h"
 #include "Settings.h"
 
 #include <QAbstractButton>
@@ -124,7 +126,7 @@ protected:
     }
 
     static void contextRowsClick(AppDelegate& app, const QString& row) {
-        auto menu = app.makeContextMenu();
+        auto menu = app.contextMenu().make();
         if (QAction* action = contextRow(*menu, row)) {
             EXPECT_TRUE(action->isEnabled());
             action->trigger();
@@ -157,10 +159,10 @@ TEST_F(LinkTest, FirstLaunchLinksOnceAndSaysSoAboveThePet) {
                              "/reload-plugins を実行（または再起動）すると、デスクトップのキャラ"
                              "クターが状態に反応するようになります✨"));
     EXPECT_EQ(alert.buttons, QStringList{"OK"});
-    const QRect pet = app.window()->frameGeometry();
+    const QRect pet = app.petWindow().window()->frameGeometry();
     EXPECT_EQ(alert.geometry.bottom(), pet.top() - 12 - 1) << "12 points above the pet";
     // Centred on the pet as far as the screen allows: the pet sits near the right edge.
-    const QRect screen = app.window()->screen()->availableGeometry();
+    const QRect screen = app.petWindow().window()->screen()->availableGeometry();
     const int centred = pet.center().x() - alert.geometry.width() / 2;
     EXPECT_NEAR(
         alert.geometry.left(),
@@ -305,7 +307,7 @@ TEST_F(LinkTest, AFloodOfErrorOutputGivesAShortAlertThatFitsTheScreen) {
     EXPECT_LE(alert.informative.size(), 800);
     EXPECT_TRUE(alert.detail.contains(QStringLiteral("その先は省きました")));
     EXPECT_LE(alert.detail.size(), 70 * 1024);
-    const QRect screen = app.window()->screen()->availableGeometry();
+    const QRect screen = app.petWindow().window()->screen()->availableGeometry();
     EXPECT_TRUE(screen.contains(alert.geometry)) << alert.geometry.height();
     EXPECT_EQ(alert.detailsButton, QStringLiteral("詳細を表示…"));
     EXPECT_TRUE(alert.expanded.isValid());
@@ -325,7 +327,7 @@ TEST_F(LinkTest, QuittingWhileClaudeHangsEndsAtOnceAndTakesItsChildren) {
     ASSERT_TRUE(waitUntil([&] { return fake().recordedPids().size() == 2; }, 10000));
 
     QElapsedTimer elapsed;
-    const auto menu = app->makeContextMenu();
+    const auto menu = app->contextMenu().make();
     QAction* quit = contextRow(*menu, QStringLiteral("閉じる"));
     ASSERT_TRUE(quit);
     QTimer::singleShot(0, quit, [&] {

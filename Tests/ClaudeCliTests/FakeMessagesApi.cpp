@@ -1,9 +1,10 @@
 #include "FakeMessagesApi.h"
 
+#include "ChildProcess.h"
+
 #include <cerrno>
 #include <chrono>
 #include <csignal>
-#include <cstdio>
 #include <fcntl.h>
 #include <poll.h>
 #include <stdexcept>
@@ -19,11 +20,9 @@ constexpr auto startLimit = std::chrono::seconds(10);
 constexpr std::string_view lifetimeSeconds = "120";
 
 void makePipe(int fds[2]) {
-    if (::pipe(fds) != 0) {
+    if (::pipe2(fds, O_CLOEXEC) != 0) {
         throw std::runtime_error("pipe failed");
     }
-    ::fcntl(fds[0], F_SETFD, FD_CLOEXEC);
-    ::fcntl(fds[1], F_SETFD, FD_CLOEXEC);
 }
 
 // The first line the server writes, or nothing when it writes none within the limit.
@@ -58,33 +57,18 @@ std::string readFirstLine(int fd) {
 
 FakeMessagesApi::FakeMessagesApi(const std::string& node, const std::string& script,
                                  std::vector<std::string> options) {
-    FILE* log = std::tmpfile();
-    if (log == nullptr) {
-        throw std::runtime_error("tmpfile failed");
-    }
-    logFd_ = ::fcntl(::fileno(log), F_DUPFD_CLOEXEC, 0);
-    std::fclose(log);
-
+    logFd_ = ChildProcess::outputFile();
     int input[2];
     int output[2];
     makePipe(input);
     makePipe(output);
     std::vector<std::string> arguments = {node, script, "--lifetime", std::string(lifetimeSeconds)};
     arguments.insert(arguments.end(), options.begin(), options.end());
-    std::vector<char*> argv;
-    for (std::string& argument : arguments) {
-        argv.push_back(argument.data());
-    }
-    argv.push_back(nullptr);
-    char* envp[] = {nullptr};
-    pid_ = ::fork();
-    if (pid_ == 0) {
-        ::dup2(input[0], STDIN_FILENO);
-        ::dup2(output[1], STDOUT_FILENO);
-        ::dup2(logFd_, STDERR_FILENO);
-        ::execve(argv[0], argv.data(), envp);
-        ::_exit(127);
-    }
+    ChildStreams streams;
+    streams.input = input[0];
+    streams.output = output[1];
+    streams.error = logFd_;
+    pid_ = ChildProcess::start(arguments, {}, streams);
     ::close(input[0]);
     ::close(output[1]);
     // The server ends as soon as this end closes, also when the test program dies.

@@ -1,15 +1,12 @@
 #pragma once
 
 #include "AvatarEngine.h"
+#include "QtPrinting.h"
 #include "VirtualScheduler.h"
 
 #include <gtest/gtest.h>
 #include <ostream>
 #include <vector>
-
-inline void PrintTo(const QString& text, std::ostream* os) {
-    *os << '"' << text.toStdString() << '"';
-}
 
 class EngineTest : public ::testing::Test {
 protected:

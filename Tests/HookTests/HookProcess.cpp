@@ -1,41 +1,16 @@
 #include "HookProcess.h"
 
+#include "ChildProcess.h"
+
 #include <cerrno>
 #include <csignal>
-#include <cstdio>
 #include <cstdlib>
 #include <fcntl.h>
 #include <stdexcept>
-#include <sys/resource.h>
 #include <sys/wait.h>
 #include <unistd.h>
 
 namespace HookProcess {
-namespace {
-
-// Output goes to anonymous files, so a misbehaving hook can never block on a full pipe.
-int anonymousFile() {
-    FILE* file = std::tmpfile();
-    if (file == nullptr) {
-        throw std::runtime_error("tmpfile failed");
-    }
-    const int fd = ::fcntl(::fileno(file), F_DUPFD_CLOEXEC, 0);
-    std::fclose(file);
-    return fd;
-}
-
-std::string readBack(int fd) {
-    std::string contents;
-    ::lseek(fd, 0, SEEK_SET);
-    char buffer[4096];
-    for (ssize_t count; (count = ::read(fd, buffer, sizeof buffer)) > 0;) {
-        contents.append(buffer, static_cast<std::size_t>(count));
-    }
-    ::close(fd);
-    return contents;
-}
-
-} // namespace
 
 pid_t start(const HookInvocation& invocation, int& inputFd, int& outputFd, int& errorFd) {
     std::signal(SIGPIPE, SIG_IGN);
@@ -44,41 +19,19 @@ pid_t start(const HookInvocation& invocation, int& inputFd, int& outputFd, int& 
     std::vector<std::string> environment{std::string("HOME=") + std::getenv("HOME")};
     environment.insert(environment.end(), invocation.environment.begin(),
                        invocation.environment.end());
-    std::vector<char*> argv;
-    for (std::string& argument : arguments) {
-        argv.push_back(argument.data());
-    }
-    argv.push_back(nullptr);
-    std::vector<char*> envp;
-    for (std::string& entry : environment) {
-        envp.push_back(entry.data());
-    }
-    envp.push_back(nullptr);
-
     int pipeFds[2];
     // Close-on-exec, so that hooks started side by side never hold each other's input open.
-    if (::pipe(pipeFds) != 0 || ::fcntl(pipeFds[0], F_SETFD, FD_CLOEXEC) != 0 ||
-        ::fcntl(pipeFds[1], F_SETFD, FD_CLOEXEC) != 0) {
+    if (::pipe2(pipeFds, O_CLOEXEC) != 0) {
         throw std::runtime_error("pipe failed");
     }
-    outputFd = anonymousFile();
-    errorFd = anonymousFile();
-    const pid_t pid = ::fork();
-    if (pid == 0) {
-        ::setsid();
-        ::dup2(pipeFds[0], STDIN_FILENO);
-        ::dup2(outputFd, STDOUT_FILENO);
-        ::dup2(errorFd, STDERR_FILENO);
-        ::close(pipeFds[0]);
-        ::close(pipeFds[1]);
-        if (invocation.fileSizeLimit) {
-            const rlimit limit{static_cast<rlim_t>(*invocation.fileSizeLimit),
-                               static_cast<rlim_t>(*invocation.fileSizeLimit)};
-            ::setrlimit(RLIMIT_FSIZE, &limit);
-        }
-        ::execve(argv[0], argv.data(), envp.data());
-        ::_exit(127);
-    }
+    outputFd = ChildProcess::outputFile();
+    errorFd = ChildProcess::outputFile();
+    ChildStreams streams;
+    streams.input = pipeFds[0];
+    streams.output = outputFd;
+    streams.error = errorFd;
+    streams.fileSizeLimit = invocation.fileSizeLimit;
+    const pid_t pid = ChildProcess::start(arguments, environment, streams);
     ::close(pipeFds[0]);
     inputFd = pipeFds[1];
     return pid;
@@ -103,8 +56,8 @@ HookResult finish(pid_t pid, const std::string& input, int inputFd, int outputFd
     HookResult result;
     result.exitedNormally = WIFEXITED(status);
     result.exitStatus = WIFEXITED(status) ? WEXITSTATUS(status) : -1;
-    result.standardOutput = readBack(outputFd);
-    result.standardError = readBack(errorFd);
+    result.standardOutput = ChildProcess::readAll(outputFd);
+    result.standardError = ChildProcess::readAll(errorFd);
     return result;
 }
 

@@ -1,22 +1,48 @@
 #pragma once
 
+#include "LoginItem.h"
 #include "Platform.h"
 #include "TerminalOrigin.h"
+#include "Updater.h"
 
 #include <QFileInfo>
 #include <QList>
 #include <QPointer>
-#include <QWidget>
+#include <QWindow>
 #include <optional>
 #include <utility>
 
-// Stands in for the desktop in offscreen tests and records what the app asked of it.
+// Stands in for the desktop in offscreen tests and records what the app asked of it. Nothing of
+// the system is touched: no autostart entry or login item, no updater, no file notifications
+// (the state watcher polls).
 class FakePlatform final : public Platform {
 public:
+    // A login item that only remembers; `registered` may be changed behind the app's back.
+    struct FakeLoginItem final : LoginItem {
+        bool registered = false;
+        bool isEnabled() const override { return registered; }
+        bool setEnabled(bool enabled) override {
+            registered = enabled;
+            return true;
+        }
+    };
+    // An updater that counts what it was asked; `available` decides whether it can check.
+    struct FakeUpdater final : Updater {
+        bool available = false;
+        int starts = 0;
+        int checks = 0;
+        bool start() override {
+            ++starts;
+            return available;
+        }
+        bool isAvailable() const override { return available; }
+        void checkForUpdates() override { ++checks; }
+    };
+
     bool composites = true;
     // Offscreen Qt has no tray; tests choose.
     bool trayAvailable = false;
-    QList<QPointer<QWidget>> allWorkspaceWindows;
+    QList<QPointer<QWindow>> allWorkspaceWindows;
     // The always-on-top value of each stacking request, in order.
     QList<bool> stackingRequests;
     int accessoryRequests = 0;
@@ -28,10 +54,12 @@ public:
     std::optional<double> idleSeconds;
     // The folders the app asked to show, each with whether it existed at that moment.
     QList<std::pair<QString, bool>> openedFolders;
+    FakeLoginItem login;
+    FakeUpdater updates;
 
     bool compositesTranslucentWindows() const override { return composites; }
-    void showOnAllWorkspaces(QWidget* window) override { allWorkspaceWindows.append(window); }
-    void applyStacking(QWidget*, bool alwaysOnTop) override {
+    void showOnAllWorkspaces(QWindow* window) override { allWorkspaceWindows.append(window); }
+    void applyStacking(QWindow*, bool alwaysOnTop) override {
         stackingRequests.append(alwaysOnTop);
     }
     void becomeAccessoryApplication() override { ++accessoryRequests; }
@@ -46,4 +74,9 @@ public:
         done(activationSucceeds);
     }
     bool canActivateTerminal(const TerminalOrigin&) const override { return terminalsActivatable; }
+    LoginItem& loginItem() override { return login; }
+    Updater& updater() override { return updates; }
+    std::unique_ptr<FileEventSource> watchFile(const QString&, FileEventSource::Handler) override {
+        return nullptr;
+    }
 };

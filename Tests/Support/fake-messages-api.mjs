@@ -5,6 +5,10 @@
 // final text. Requests without tools (titles, summaries and other small side calls) get a short
 // text, and anything it does not know gets an empty success, so that no side call fails a run.
 //
+// With --until-file PATH the turn goes on: every request that offers the Bash tool is answered with
+// another call of the command, until PATH exists; the answer after that is the final text. A test
+// keeps a session busy that way for as long as it needs.
+//
 // With --status N (529, say) every model request fails with that HTTP status and the API's error
 // body instead, as an overloaded or failing service answers. With --status-after-tool N only the
 // requests that bring a tool result back fail, so that a turn makes its call before the service
@@ -18,8 +22,10 @@ import http from "node:http";
 import fs from "node:fs";
 
 const argv = process.argv.slice(2);
+// An option given twice takes its last value, so a caller's own options override the defaults
+// it passes first.
 const option = (name, fallback) => {
-    const index = argv.indexOf(name);
+    const index = argv.lastIndexOf(name);
     return index >= 0 && index + 1 < argv.length ? argv[index + 1] : fallback;
 };
 const lifetimeSeconds = Number(option("--lifetime", "120"));
@@ -27,6 +33,7 @@ const command = option("--command", "echo hi");
 const finalText = option("--final-text", "Done: the command printed hi.");
 const failureStatus = Number(option("--status", "0"));
 const failureAfterToolStatus = Number(option("--status-after-tool", "0"));
+const untilFile = option("--until-file", "");
 
 let nextId = 1;
 const log = (line) => process.stderr.write(`fake-messages-api: ${line}\n`);
@@ -44,9 +51,13 @@ function offersBash(request) {
     return (request.tools ?? []).some((tool) => tool?.name === "Bash");
 }
 
+function goesOn() {
+    return untilFile !== "" && !fs.existsSync(untilFile);
+}
+
 // The content blocks and stop reason of the answer to one request.
 function answerFor(request) {
-    if (offersBash(request) && !hasToolResult(request)) {
+    if (offersBash(request) && (!hasToolResult(request) || goesOn())) {
         return {
             stopReason: "tool_use",
             blocks: [{

@@ -1,5 +1,6 @@
 #include "AppDelegate.h"
 #include "Platform.h"
+#include "PlatformFactory.h"
 #include "QtScheduler.h"
 #include "SavedEnvironment.h"
 #include "X11Fixture.h"
@@ -22,7 +23,7 @@ protected:
         if (QStandardPaths::findExecutable(QStringLiteral("xdotool")).isEmpty()) {
             GTEST_SKIP() << "xdotool is not installed (scripts/setup installs it)";
         }
-        platform_ = Platform::create();
+        platform_ = PlatformFactory::create();
     }
 
     double idle() const {
@@ -77,7 +78,7 @@ TEST_F(IdleServiceTest, OneThatNeverAnswersDoesNotStallThePet) {
     const SavedEnvironment saved{"XDG_SESSION_TYPE"};
     qputenv("XDG_SESSION_TYPE", "wayland");
 
-    const std::unique_ptr<Platform> platform = Platform::create();
+    const std::unique_ptr<Platform> platform = PlatformFactory::create();
     QtScheduler clock;
     AppDelegate app(*platform, clock);
     app.launch();

@@ -3,6 +3,7 @@
 // for a tty that nothing matches.
 #include "BenchEnvironment.h"
 #include "Platform.h"
+#include "PlatformFactory.h"
 #include "TerminalOrigin.h"
 
 #include <QApplication>
@@ -102,7 +103,7 @@ int main(int argc, char** argv) {
                      "needs an X server with a window manager (run bench/terminal-activation)\n");
         return 2;
     }
-    const std::unique_ptr<Platform> platform = Platform::create();
+    const std::unique_ptr<Platform> platform = PlatformFactory::create();
     qputenv("TMUX_TMPDIR", QFile::encodeName(environment.path("tmux")));
     qunsetenv("TMUX");
     QDir().mkpath(environment.path("tmux"));

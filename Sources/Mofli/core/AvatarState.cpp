@@ -5,7 +5,6 @@
 
 #include <QJsonArray>
 #include <QJsonDocument>
-#include <QJsonObject>
 #include <QJsonValue>
 
 namespace {
@@ -67,7 +66,10 @@ std::optional<AvatarState> AvatarState::decode(const QByteArray& json) {
     if (error.error != QJsonParseError::NoError || !document.isObject()) {
         return std::nullopt;
     }
-    const QJsonObject object = document.object();
+    return fromJson(document.object());
+}
+
+std::optional<AvatarState> AvatarState::fromJson(const QJsonObject& object) {
     const QJsonValue state = object.value(latin1(Key::state));
     if (!state.isString()) {
         return std::nullopt;

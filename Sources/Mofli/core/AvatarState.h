@@ -3,6 +3,7 @@
 #include "TerminalOrigin.h"
 
 #include <QByteArray>
+#include <QJsonObject>
 #include <QString>
 #include <optional>
 
@@ -24,6 +25,8 @@ struct AvatarState {
     // "state" must be a string; an optional key that is null or missing is absent, one of the
     // wrong JSON type fails the whole decode. Unknown keys are ignored.
     static std::optional<AvatarState> decode(const QByteArray& json);
+    // The same rules on a parsed object, which may hold more keys (a session record does).
+    static std::optional<AvatarState> fromJson(const QJsonObject& object);
     // Compact JSON with "state" and every present optional key, in field order.
     QByteArray encode() const;
 

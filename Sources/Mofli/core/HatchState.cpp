@@ -1,8 +1,13 @@
 #include "HatchState.h"
 
+#include "StateFileContract.h"
+
+#include <string_view>
 #include <utility>
 
 namespace {
+
+namespace State = StateFileContract::State;
 
 QString composed(const QString& text) {
     return text.normalized(QString::NormalizationForm_C);
@@ -25,11 +30,12 @@ const std::array<HatchState, 9>& HatchState::allCases() {
 }
 
 QString HatchState::rawValue() const {
-    static const char* const names[] = {
-        "idle",   "running-right", "running-left", "waving", "jumping",
-        "failed", "waiting",       "running",      "review",
+    // The states the hook writes are named as in the state file; the rest are the app's own.
+    static const std::string_view names[] = {
+        State::idle,   "running-right", "running-left", State::waving, "jumping",
+        State::failed, State::waiting,  State::running, State::review,
     };
-    return QString::fromLatin1(names[value_]);
+    return QString::fromLatin1(names[value_].data(), qsizetype(names[value_].size()));
 }
 
 std::vector<double> HatchState::frameDurations() const {

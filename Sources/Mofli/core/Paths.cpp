@@ -31,6 +31,10 @@ QString stateFile() {
     return mofliDir() + QLatin1Char('/') + QString::fromUtf8(StateFileContract::stateFileName);
 }
 
+QString sessionsDir() {
+    return mofliDir() + QLatin1Char('/') + QString::fromUtf8(StateFileContract::sessionsFolderName);
+}
+
 QString dataHome() {
 #ifdef Q_OS_MACOS
     return home() + QStringLiteral("/Library/Application Support");
@@ -64,7 +68,8 @@ std::optional<QString> resourceDir() {
         return bundled;
     }
 #endif
-    const QString dir = QDir::cleanPath(executableDir + QStringLiteral("/../share/mofli"));
+    const QString dir =
+        QDir::cleanPath(executableDir + QStringLiteral("/" MOFLI_RESOURCES_FROM_BINARY));
     if (!QFileInfo(dir).isDir()) {
         return std::nullopt;
     }

@@ -13,13 +13,16 @@ QString home();
 QString mofliDir();
 // ~/.claude/mofli/state.json
 QString stateFile();
+// ~/.claude/mofli/sessions, the hook's record of each Claude Code session
+QString sessionsDir();
 // $XDG_DATA_HOME or ~/.local/share on Linux, ~/Library/Application Support on macOS.
 QString dataHome();
 // The app's own folder in dataHome(): user pets and the deployed Claude Code plugin live there.
 QString appDataDir();
 // $MOFLI_RESOURCE_DIR when set (to run one build against the resources of another, or a test
 // against its own), else Contents/Resources inside Mofli.app, else <executable dir>/../share/mofli
-// (the build tree mirrors the installed layout). Nothing when the folder is not there.
+// (or wherever the build puts the data folder beside the executable's; the build tree mirrors the
+// installed layout). Nothing when the folder is not there.
 std::optional<QString> resourceDir();
 // The user's private folder for sockets: $XDG_RUNTIME_DIR (on macOS the per-user temporary
 // folder) when it is the user's own and nobody else may enter it, else <temporary

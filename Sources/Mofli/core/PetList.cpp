@@ -6,9 +6,18 @@
 #include <algorithm>
 
 PetList::PetList(QObject* parent) : QObject(parent) {
+    // One discovery at a time; a newer one replaces what an older one found.
+    thread_.setMaxThreadCount(1);
+}
+
+PetList::~PetList() {
+    thread_.clear();
+    thread_.waitForDone();
 }
 
 void PetList::load() {
+    ++latest_;
+    pending_.reset();
     pets_ = PetLibrary::discover();
     emit petsChanged();
     const std::optional<QString> stored = Settings::selectedPetId();
@@ -23,8 +32,37 @@ void PetList::load() {
 }
 
 void PetList::rescan() {
-    rediscover();
-    if (!current_ || pets_.isEmpty()) {
+    discover(true);
+}
+
+void PetList::rediscover() {
+    discover(false);
+}
+
+void PetList::discover(bool keepCurrentValid) {
+    // A rescan asked for while a plain rediscovery is on its way still keeps the current pet
+    // valid once the pets arrive.
+    pending_ = pending_.value_or(false) || keepCurrentValid;
+    const quint64 ticket = ++latest_;
+    thread_.start([this, ticket] {
+        QList<Pet> found = PetLibrary::discover();
+        QMetaObject::invokeMethod(
+            this,
+            [this, ticket, found = std::move(found)]() mutable {
+                if (ticket == latest_) {
+                    const bool keep = pending_.value_or(false);
+                    pending_.reset();
+                    adopt(std::move(found), keep);
+                }
+            },
+            Qt::QueuedConnection);
+    });
+}
+
+void PetList::adopt(QList<Pet> pets, bool keepCurrentValid) {
+    pets_ = std::move(pets);
+    emit petsChanged();
+    if (!keepCurrentValid || !current_ || pets_.isEmpty()) {
         return;
     }
     const bool stillThere = std::any_of(pets_.cbegin(), pets_.cend(),
@@ -32,11 +70,6 @@ void PetList::rescan() {
     if (!stillThere) {
         select(pets_.first());
     }
-}
-
-void PetList::rediscover() {
-    pets_ = PetLibrary::discover();
-    emit petsChanged();
 }
 
 void PetList::select(const Pet& pet) {

@@ -1,6 +1,7 @@
 #include "StateWatcher.h"
 
 #include "Files.h"
+#include "LocalFile.h"
 #include "Logging.h"
 #include "Paths.h"
 #include "StateFileContract.h"
@@ -16,63 +17,12 @@
 #include <sys/stat.h>
 #include <thread>
 #include <unistd.h>
-#include <variant>
 
 namespace {
 
-// What the poll compares between ticks. File systems stamp modification times with a coarse
-// clock, so two replacements in quick succession can share one; the inode and size tell such
-// versions apart in most cases.
-struct FileVersion {
-    long long seconds;
-    long long nanoseconds;
-    ino_t inode;
-    off_t size;
-
-    bool operator==(const FileVersion&) const = default;
-};
-
-FileVersion versionOf(const struct stat& info) {
-#ifdef Q_OS_MACOS
-    const timespec& modified = info.st_mtimespec;
-#else
-    const timespec& modified = info.st_mtim;
-#endif
-    return {modified.tv_sec, modified.tv_nsec, info.st_ino, info.st_size};
-}
-
-std::optional<FileVersion> currentVersion(const QByteArray& path) {
-    struct stat info;
-    if (stat(path.constData(), &info) != 0) {
-        return std::nullopt;
-    }
-    return versionOf(info);
-}
+using LocalFile::ReadFailure;
 
 constexpr qsizetype sizeLimit = qsizetype(StateFileContract::stateFileByteLimit);
-
-enum class ReadFailure { unreadable, tooLarge };
-
-std::variant<QByteArray, ReadFailure> readLimited(int fd) {
-    QByteArray contents;
-    char buffer[16384];
-    for (;;) {
-        const ssize_t length = read(fd, buffer, sizeof buffer);
-        if (length < 0 && errno == EINTR) {
-            continue;
-        }
-        if (length < 0) {
-            return ReadFailure::unreadable;
-        }
-        if (length == 0) {
-            return contents;
-        }
-        if (contents.size() + length > sizeLimit) {
-            return ReadFailure::tooLarge;
-        }
-        contents.append(buffer, length);
-    }
-}
 
 bool writeAll(int fd, const char* data, size_t size) {
     while (size > 0) {
@@ -89,23 +39,6 @@ bool writeAll(int fd, const char* data, size_t size) {
     return true;
 }
 
-// Only a regular file is read: opening a FIFO under the state file's name must not block. A file
-// far larger than the hook ever writes is refused by its size, and one that grows past the limit
-// while being read stops the read there.
-std::variant<QByteArray, ReadFailure> readRegularFile(const QByteArray& path) {
-    const int fd = open(path.constData(), O_RDONLY | O_NONBLOCK | O_CLOEXEC);
-    if (fd < 0) {
-        return ReadFailure::unreadable;
-    }
-    struct stat info;
-    std::variant<QByteArray, ReadFailure> result = ReadFailure::unreadable;
-    if (fstat(fd, &info) == 0 && S_ISREG(info.st_mode)) {
-        result = info.st_size > sizeLimit ? ReadFailure::tooLarge : readLimited(fd);
-    }
-    close(fd);
-    return result;
-}
-
 } // namespace
 
 struct StateWatcher::Impl {
@@ -119,7 +52,7 @@ struct StateWatcher::Impl {
     // leads nowhere counts as no file and is replaced.
     void ensureFileExists() const {
         createFolder();
-        if (currentVersion(nativePath)) {
+        if (LocalFile::version(nativePath)) {
             return;
         }
         struct stat link;
@@ -153,7 +86,7 @@ struct StateWatcher::Impl {
         std::optional<AvatarState> state;
         {
             std::lock_guard lock(readMutex);
-            const auto contents = readRegularFile(nativePath);
+            const auto contents = LocalFile::readRegular(nativePath, sizeLimit);
             if (std::holds_alternative<ReadFailure>(contents)) {
                 if (std::get<ReadFailure>(contents) == ReadFailure::tooLarge) {
                     qCInfo(lcState) << "ignoring" << path << "(larger than"
@@ -172,7 +105,7 @@ struct StateWatcher::Impl {
 
     void handleEvent(FileEventSource& source) const {
         readAndDeliver();
-        if (!currentVersion(nativePath)) {
+        if (!LocalFile::version(nativePath)) {
             ensureFileExists();
             source.attach();
             // The pet shows the recreated default now rather than at the next poll tick.
@@ -181,7 +114,7 @@ struct StateWatcher::Impl {
     }
 
     void pollTick() {
-        const auto version = currentVersion(nativePath);
+        const auto version = LocalFile::version(nativePath);
         if (!version || version == lastSeen) {
             return;
         }
@@ -208,7 +141,7 @@ struct StateWatcher::Impl {
     const std::chrono::milliseconds pollInterval;
     bool started = false;
 
-    std::optional<FileVersion> lastSeen; // poll thread only
+    std::optional<LocalFile::Version> lastSeen; // poll thread only
     mutable std::mutex readMutex;
     std::mutex mutex;
     std::condition_variable wakeUp;

@@ -269,10 +269,12 @@ QRegion AvatarView::frameRegion() const {
                             .arg(target.height());
     auto found = frameRegionCache_.constFind(key);
     if (found == frameRegionCache_.constEnd()) {
+        // Scaled first: a sheet of three pixels per unit drawn at scale 1 has nine times the
+        // pixels of the shape, and picking pixels commutes with telling opaque from clear.
         const QImage mask =
             sheet_->frame(state, index)
-                .createAlphaMask()
-                .scaled(target.size(), Qt::IgnoreAspectRatio, Qt::FastTransformation);
+                .scaled(target.size(), Qt::IgnoreAspectRatio, Qt::FastTransformation)
+                .createAlphaMask();
         found = frameRegionCache_.insert(key, QRegion(QBitmap::fromImage(mask)));
     }
     return found->translated(target.topLeft());
@@ -371,7 +373,10 @@ void AvatarView::mousePressEvent(QMouseEvent* event) {
     }
     didDragMove_ = false;
     const QPointF pointer = event->globalPosition();
-    const QPointF windowOrigin = window()->pos();
+    // Where the press says the window is: Qt's own idea can be out of date on X11, where it asks
+    // for the position when the window manager reparents the window, and openbox then moves the
+    // frame to the asked-for place without telling the client.
+    const QPointF windowOrigin = pointer - mapTo(window(), event->position());
     const QRect grab = handleRect().adjusted(-handleGrab, -handleGrab, handleGrab, handleGrab);
     if (handleVisible_ && grab.contains(event->position().toPoint())) {
         gesture_ = Gesture::resize;

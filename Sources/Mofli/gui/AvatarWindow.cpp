@@ -4,6 +4,7 @@
 #include "AvatarView.h"
 #include "Platform.h"
 #include "Settings.h"
+#include "SheetLoader.h"
 #include "SpriteSheet.h"
 #include "TopmostPreferences.h"
 #include "WindowPlacement.h"
@@ -31,7 +32,8 @@ QList<QRectF> availableAreas() {
 
 AvatarWindow::AvatarWindow(Platform& platform, Scheduler& scheduler)
     : QWidget(nullptr), platform_(platform),
-      view_(new AvatarView(std::make_unique<AvatarEngine>(scheduler), this)), scale_(storedScale()),
+      view_(new AvatarView(std::make_unique<AvatarEngine>(scheduler), this)),
+      sheets_(new SheetLoader(this)), scale_(storedScale()),
       alwaysOnTop_(TopmostPreferences::enabled()),
       shaped_(!platform.compositesTranslucentWindows()) {
     setAttribute(Qt::WA_TranslucentBackground);
@@ -49,6 +51,7 @@ AvatarWindow::AvatarWindow(Platform& platform, Scheduler& scheduler)
     view_->setGeometry(rect());
     view_->setScale(scale_);
     connect(view_, &AvatarView::moveRequested, this, &AvatarWindow::moveWithinScreens);
+    connect(sheets_, &SheetLoader::loaded, this, &AvatarWindow::showSheet);
     connect(view_, &AvatarView::scaleRequested, this,
             [this](double scale, const QPointF& anchor, const QPointF& anchorRel) {
                 applyScale(scale, anchor, anchorRel);
@@ -90,16 +93,22 @@ void AvatarWindow::setAlwaysOnTop(bool onTop) {
         show();
         // On X11 the stacking change makes Qt replace the native window inside show(), without
         // telling the widget; the replacement needs the request too.
-        platform_.showOnAllWorkspaces(this);
+        platform_.showOnAllWorkspaces(windowHandle());
     }
 }
 
 void AvatarWindow::loadPet(const Pet& pet) {
-    if (auto sheet = SpriteSheet::load(pet.spritesheetPath)) {
-        view_->setSheet(std::move(sheet));
+    sheets_->load(pet.spritesheetPath);
+}
+
+void AvatarWindow::showSheet(const std::shared_ptr<SpriteSheet>& sheet) {
+    std::shared_ptr<SpriteSheet> previous = view_->sheet();
+    if (sheet) {
+        view_->setSheet(sheet);
     } else {
         view_->unloadPet();
     }
+    sheets_->release(std::move(previous));
 }
 
 void AvatarWindow::replayRecap() {
@@ -140,10 +149,10 @@ void AvatarWindow::moveWithinScreens(const QPointF& origin) {
 bool AvatarWindow::event(QEvent* event) {
     // Every native window needs the request, best before it is mapped.
     if (event->type() == QEvent::WinIdChange && internalWinId() != 0) {
-        platform_.showOnAllWorkspaces(this);
-        platform_.applyStacking(this, alwaysOnTop_);
+        platform_.showOnAllWorkspaces(windowHandle());
+        platform_.applyStacking(windowHandle(), alwaysOnTop_);
     } else if (event->type() == QEvent::Show && internalWinId() != 0) {
-        platform_.applyStacking(this, alwaysOnTop_);
+        platform_.applyStacking(windowHandle(), alwaysOnTop_);
     }
     return QWidget::event(event);
 }
@@ -156,5 +165,5 @@ void AvatarWindow::resizeEvent(QResizeEvent* event) {
 void AvatarWindow::reshape() {
     const QRegion region = view_->paintedRegion();
     // An empty mask would mean no shape at all, so keep at least one pixel.
-    setMask(region.isEmpty() ? QRegion(0, 0, 1, 1) : region);
+    platform_.shapeToVisiblePixels(this, region.isEmpty() ? QRegion(0, 0, 1, 1) : region);
 }

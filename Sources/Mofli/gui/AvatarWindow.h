@@ -5,11 +5,14 @@
 #include <QPointF>
 #include <QSize>
 #include <QWidget>
+#include <memory>
 #include <optional>
 
 class AvatarView;
 class Platform;
 class Scheduler;
+class SheetLoader;
+class SpriteSheet;
 
 // The borderless, transparent window the pet lives in. Its size follows the persisted scale
 // ("petScale"); it floats above other windows while always-on-top is enabled.
@@ -29,7 +32,8 @@ public:
     // Re-applies the stacking without moving the window; does not persist.
     void setAlwaysOnTop(bool onTop);
 
-    // Loads the pet's sprite sheet; the placeholder shows when it cannot be loaded.
+    // Loads the pet's sprite sheet off the GUI thread; the pet on screen keeps animating until the
+    // new one is ready, and the placeholder shows when it cannot be loaded.
     void loadPet(const Pet& pet);
     // Shows the last recap again for 30 s while the pet is idle.
     void replayRecap();
@@ -54,9 +58,11 @@ protected:
 private:
     void applyWindowFlags();
     void reshape();
+    void showSheet(const std::shared_ptr<SpriteSheet>& sheet);
 
     Platform& platform_;
     AvatarView* view_;
+    SheetLoader* sheets_;
     double scale_;
     bool alwaysOnTop_;
     bool shaped_;

@@ -1,6 +1,7 @@
 #include "PetMenu.h"
 
 #include "PetList.h"
+#include "Updater.h"
 
 #include <QAction>
 #include <QMenu>
@@ -48,6 +49,12 @@ void addPetSection(QMenu* menu, PetList& pets) {
     addPetRows(menu, pets);
     menu->addSeparator();
     addRow(menu, QStringLiteral("キャラ一覧を再スキャン"), &pets, [&pets] { pets.rescan(); });
+}
+
+void addUpdateRow(QMenu* menu, Updater& updater, QObject* context) {
+    addRow(menu, QStringLiteral("アップデートを確認…"), context,
+           updater.isAvailable() ? std::function<void()>([&updater] { updater.checkForUpdates(); })
+                                 : std::function<void()>());
 }
 
 } // namespace PetMenu

@@ -6,6 +6,7 @@
 
 class PetList;
 class QAction;
+class Updater;
 class QMenu;
 class QObject;
 
@@ -23,5 +24,8 @@ void addPetRows(QMenu* menu, PetList& pets);
 
 // The pet rows, a separator and the row that looks for pets again.
 void addPetSection(QMenu* menu, PetList& pets);
+
+// "アップデートを確認…", disabled where the app cannot update itself.
+void addUpdateRow(QMenu* menu, Updater& updater, QObject* context);
 
 } // namespace PetMenu

@@ -6,7 +6,7 @@
 #include "PickerStyle.h"
 
 #include <QCheckBox>
-#include <QCoreApplication>
+#include <QElapsedTimer>
 #include <QFrame>
 #include <QGuiApplication>
 #include <QHBoxLayout>
@@ -14,7 +14,7 @@
 #include <QPushButton>
 #include <QScreen>
 #include <QScrollArea>
-#include <QScrollBar>
+#include <QSpacerItem>
 #include <QVBoxLayout>
 #include <algorithm>
 #include <cmath>
@@ -23,6 +23,10 @@ namespace {
 
 constexpr int rowWidth = PetTile::tileWidth;
 constexpr int hintWidth = 320;
+// Rows are made from the event loop, as many at a time as this many milliseconds allow, so that
+// a long list never freezes the app: a tile takes about half a millisecond, a list may hold
+// hundreds, and the first rows with Japanese text also load their fonts.
+constexpr int batchMilliseconds = 6;
 
 void setTextColor(QWidget* widget, const QColor& color) {
     QPalette palette = widget->palette();
@@ -48,11 +52,7 @@ PetPickerWindow::PetPickerWindow(QWidget* parent)
     topLayout->setContentsMargins(0, 0, 12, 0);
     topLayout->addStretch(1);
     topLayout->addWidget(reloadButton_, 0, Qt::AlignVCenter);
-    connect(reloadButton_, &QPushButton::clicked, this, [this] {
-        if (onReload) {
-            onReload();
-        }
-    });
+    connect(reloadButton_, &QPushButton::clicked, this, &PetPickerWindow::reloadRequested);
 
     auto* separator = new QFrame;
     separator->setFrameShape(QFrame::HLine);
@@ -80,6 +80,7 @@ PetPickerWindow::PetPickerWindow(QWidget* parent)
     layout->addWidget(scroll_, 1);
 
     connect(previews_, &PetPreviews::ready, this, &PetPickerWindow::previewReady);
+    connect(&rowBatches_, &QTimer::timeout, this, &PetPickerWindow::makeWaitingRows);
 }
 
 PetPickerWindow::~PetPickerWindow() = default;
@@ -102,10 +103,28 @@ void PetPickerWindow::present(const QList<Pet>& pets, const std::optional<QStrin
 
 void PetPickerWindow::refresh(const QList<Pet>& pets, const std::optional<QString>& selectedId,
                               bool codexEnabled) {
+    if (pets == pets_ && codexEnabled == codexEnabled_ && hasShown_) {
+        if (selectedId != selectedId_) {
+            selectedId_ = selectedId;
+            markSelected();
+        }
+        // A sheet drawn anew since shows its new preview.
+        for (PetTile* tile : tiles()) {
+            showPreview(tile);
+        }
+        return;
+    }
     pets_ = pets;
     selectedId_ = selectedId;
     codexEnabled_ = codexEnabled;
+    hasShown_ = true;
     rebuild();
+}
+
+void PetPickerWindow::markSelected() {
+    for (PetTile* tile : tiles()) {
+        tile->setSelected(selectedId_ && *selectedId_ == tile->pet().id);
+    }
 }
 
 QList<PetTile*> PetPickerWindow::tiles() const {
@@ -119,7 +138,6 @@ QList<PetTile*> PetPickerWindow::tiles() const {
 }
 
 void PetPickerWindow::rebuild() {
-    const int scrolled = scroll_->verticalScrollBar()->value();
     // The row being clicked may be among these: they go once control returns to the event loop.
     while (QLayoutItem* item = rows_->takeAt(0)) {
         if (QWidget* row = item->widget()) {
@@ -129,43 +147,69 @@ void PetPickerWindow::rebuild() {
         delete item;
     }
     tilesBySheet_.clear();
+    waitingRows_.clear();
 
     if (const QList<Pet> bundled = sorted(PetSource::bundled); !bundled.isEmpty()) {
-        addRow(makeSectionLabel(QStringLiteral("同梱")));
+        plan(RowKind::label, [this] { return makeSectionLabel(QStringLiteral("同梱")); });
         for (const Pet& pet : bundled) {
-            addRow(makeTile(pet));
+            plan(RowKind::tile, [this, pet] { return makeTile(pet); });
         }
     }
-    addRow(makeFolderHeader(QStringLiteral("カスタムペット"), PetLibrary::userPetsDir(), [this] {
-        if (onOpenUserFolder) {
-            onOpenUserFolder();
-        }
-    }));
+    plan(RowKind::header, [this] {
+        return makeFolderHeader(QStringLiteral("カスタムペット"), PetLibrary::userPetsDir(),
+                                [this] { emit openUserFolderRequested(); });
+    });
     if (const QList<Pet> user = sorted(PetSource::user); !user.isEmpty()) {
         for (const Pet& pet : user) {
-            addRow(makeTile(pet));
+            plan(RowKind::tile, [this, pet] { return makeTile(pet); });
         }
     } else {
-        addRow(makeHint(QStringLiteral(
-            "「フォルダーを開く」を押して、pet.json + spritesheet.webp のフォルダを入れてね")));
+        plan(RowKind::hint, [this] {
+            return makeHint(QStringLiteral(
+                "「フォルダーを開く」を押して、pet.json + spritesheet.webp のフォルダを入れてね"));
+        });
     }
-    addRow(makeCodexToggleRow());
+    plan(RowKind::header, [this] { return makeCodexToggleRow(); });
     if (codexEnabled_) {
         if (const QList<Pet> codex = sorted(PetSource::codex); !codex.isEmpty()) {
             for (const Pet& pet : codex) {
-                addRow(makeTile(pet));
+                plan(RowKind::tile, [this, pet] { return makeTile(pet); });
             }
         } else {
-            addRow(makeHint(QStringLiteral("~/.codex/pets にペットが見つかりません")));
+            plan(RowKind::hint, [this] {
+                return makeHint(QStringLiteral("~/.codex/pets にペットが見つかりません"));
+            });
         }
     }
     rows_->addStretch(1);
+    rowBatches_.start(0);
+}
 
-    // Choosing a tile far down the list must not throw the view back to the top: the new rows
-    // are laid out now, so that the scroll range is known again before the position is restored.
-    rows_->activate();
-    QCoreApplication::sendPostedEvents(nullptr, QEvent::LayoutRequest);
-    scroll_->verticalScrollBar()->setValue(scrolled);
+void PetPickerWindow::plan(RowKind kind, std::function<QWidget*()> make) {
+    // Holds the row's place, and its height in the scroll range as far as rows of its kind have
+    // shown it, until it is made. The layout puts no spacing next to a spacer, so the place takes
+    // it in.
+    auto* place = new QSpacerItem(PetTile::tileWidth, rowHeights_.value(kind) + rows_->spacing(),
+                                  QSizePolicy::Fixed, QSizePolicy::Fixed);
+    rows_->addItem(place);
+    waitingRows_.append({place, kind, std::move(make)});
+}
+
+void PetPickerWindow::makeWaitingRows() {
+    QElapsedTimer batch;
+    batch.start();
+    while (!waitingRows_.isEmpty() && batch.elapsed() < batchMilliseconds) {
+        const WaitingRow next = waitingRows_.takeFirst();
+        const int index = rows_->indexOf(next.place);
+        delete rows_->takeAt(index);
+        QWidget* row = next.make();
+        rows_->insertWidget(index, row, 0, Qt::AlignLeft);
+        row->show();
+        rowHeights_[next.kind] = row->sizeHint().height();
+    }
+    if (waitingRows_.isEmpty()) {
+        rowBatches_.stop();
+    }
 }
 
 QList<Pet> PetPickerWindow::sorted(PetSource source) const {
@@ -176,38 +220,31 @@ QList<Pet> PetPickerWindow::sorted(PetSource source) const {
     return result;
 }
 
-void PetPickerWindow::addRow(QWidget* row) {
-    rows_->addWidget(row, 0, Qt::AlignLeft);
-    // Shown at once rather than on the layout's deferred call, so that it counts in the size.
-    row->show();
-}
-
 PetTile* PetPickerWindow::makeTile(const Pet& pet) {
     // In the stack from the start, so that the preview is made for the screen it shows on.
     auto* tile = new PetTile(pet, selectedId_ && *selectedId_ == pet.id, stack_);
     connect(tile, &PetTile::chooseClicked, this, &PetPickerWindow::chooseTapped);
-    const int side = int(std::ceil(PetTile::previewSide * devicePixelRatioF()));
-    if (const std::optional<QImage> preview = previews_->preview(pet.spritesheetPath, side)) {
-        tile->setPreview(*preview);
-    } else {
-        tilesBySheet_.insert(pet.spritesheetPath, tile);
-    }
+    showPreview(tile);
     return tile;
+}
+
+void PetPickerWindow::showPreview(PetTile* tile) {
+    const QString& path = tile->pet().spritesheetPath;
+    const int side = int(std::ceil(PetTile::previewSide * devicePixelRatioF()));
+    if (const std::optional<QImage> preview = previews_->preview(path, side)) {
+        tile->setPreview(*preview);
+    } else if (!tilesBySheet_.contains(path, tile)) {
+        tilesBySheet_.insert(path, tile);
+    }
 }
 
 void PetPickerWindow::previewReady(const QString& path) {
     const QList<QPointer<PetTile>> waiting = tilesBySheet_.values(path);
     tilesBySheet_.remove(path);
-    const int side = int(std::ceil(PetTile::previewSide * devicePixelRatioF()));
     for (const QPointer<PetTile>& tile : waiting) {
-        if (!tile) {
-            continue;
-        }
-        if (const std::optional<QImage> preview = previews_->preview(path, side)) {
-            tile->setPreview(*preview);
-        } else {
-            // Changed again meanwhile: a newer decode is on its way.
-            tilesBySheet_.insert(path, tile);
+        // One whose sheet changed again meanwhile waits for the newer decode.
+        if (tile) {
+            showPreview(tile);
         }
     }
 }
@@ -241,16 +278,9 @@ QWidget* PetPickerWindow::makeCodexToggleRow() {
     auto* toggle = new QCheckBox(QStringLiteral("Codex 連携"));
     toggle->setFont(PickerStyle::font(12));
     toggle->setChecked(codexEnabled_);
-    connect(toggle, &QCheckBox::clicked, this, [this](bool checked) {
-        if (onToggleCodex) {
-            onToggleCodex(checked);
-        }
-    });
-    return makeHeaderRow(toggle, PetLibrary::codexPetsDir(), [this] {
-        if (onOpenCodexFolder) {
-            onOpenCodexFolder();
-        }
-    });
+    connect(toggle, &QCheckBox::clicked, this, &PetPickerWindow::codexToggled);
+    return makeHeaderRow(toggle, PetLibrary::codexPetsDir(),
+                         [this] { emit openCodexFolderRequested(); });
 }
 
 QWidget* PetPickerWindow::makeHeaderRow(QWidget* leading, const QString& path,
@@ -300,8 +330,6 @@ void PetPickerWindow::chooseTapped(const QString& petId) {
     }
     const Pet pet = *found;
     selectedId_ = pet.id;
-    if (onSelect) {
-        onSelect(pet);
-    }
-    rebuild();
+    markSelected();
+    emit chosen(pet);
 }

@@ -1,24 +1,27 @@
 #pragma once
 
 #include "Pet.h"
+#include "PetTile.h"
 
+#include <QHash>
 #include <QList>
 #include <QMultiHash>
 #include <QPointer>
+#include <QTimer>
 #include <QWidget>
 #include <functional>
 #include <optional>
 
 class PetPreviews;
-class PetTile;
 class QPushButton;
 class QScrollArea;
+class QSpacerItem;
 class QVBoxLayout;
 
 // The window in which the user chooses the pet: every pet as a tile with a preview, grouped into
 // the built-in, the user's and Codex's pets, with the two pet folders and the Codex switch. A
-// passive view: it shows what present() hands it and reports each action through a callback;
-// only choosing a tile changes what it shows by itself. Closing it only hides it.
+// passive view: it shows what present() hands it and reports each action through a signal; only
+// choosing a tile changes what it shows by itself. Closing it only hides it.
 class PetPickerWindow : public QWidget {
     Q_OBJECT
 
@@ -34,7 +37,9 @@ public:
     // centres the window the first time, then brings it to the front with the focus.
     void present(const QList<Pet>& pets, const std::optional<QString>& selectedId,
                  bool codexEnabled);
-    // The same contents change without moving, raising or focusing the window.
+    // The same contents change without moving, raising or focusing the window. Only what
+    // changed is redone: a new selection moves the highlight, and the rows are made anew only
+    // for other pets or another state of the Codex switch.
     void refresh(const QList<Pet>& pets, const std::optional<QString>& selectedId,
                  bool codexEnabled);
 
@@ -43,20 +48,35 @@ public:
     bool codexEnabled() const { return codexEnabled_; }
     // The column the rows stack in; its layout holds the current rows only.
     QWidget* stack() const { return stack_; }
-    // The tiles shown, top to bottom.
+    // The tiles made so far, top to bottom. present() and refresh() lay out a place for each row;
+    // the rows, tiles and headers alike, are then made from the event loop, a few at a time.
     QList<PetTile*> tiles() const;
+    // Whether every row has been made.
+    bool hasAllRows() const { return waitingRows_.isEmpty(); }
     QPushButton* reloadButton() const { return reloadButton_; }
 
-    // Installed by the owner; a missing one makes its control do nothing.
-    std::function<void(const Pet&)> onSelect;
-    std::function<void()> onOpenUserFolder;
-    std::function<void()> onOpenCodexFolder;
+signals:
+    // A tile's button: the highlight has already moved to it.
+    void chosen(const Pet& pet);
+    void openUserFolderRequested();
+    void openCodexFolderRequested();
     // The checkbox's new state. The window waits for the owner to present it again.
-    std::function<void(bool)> onToggleCodex;
-    std::function<void()> onReload;
+    void codexToggled(bool enabled);
+    void reloadRequested();
 
 private:
+    enum class RowKind { label, tile, header, hint };
+    // A row not made yet, and the place it will take.
+    struct WaitingRow {
+        QSpacerItem* place;
+        RowKind kind;
+        std::function<QWidget*()> make;
+    };
+
     void rebuild();
+    void markSelected();
+    void plan(RowKind kind, std::function<QWidget*()> make);
+    void makeWaitingRows();
     QList<Pet> sorted(PetSource source) const;
     PetTile* makeTile(const Pet& pet);
     QWidget* makeFolderHeader(const QString& title, const QString& path,
@@ -69,13 +89,16 @@ private:
     QWidget* makeHint(const QString& text);
     QWidget* makeSectionLabel(const QString& text);
     QWidget* makePathLabel(const QString& path);
-    void addRow(QWidget* row);
     void chooseTapped(const QString& petId);
+    // Gives the tile its preview, or has it wait for the decode.
+    void showPreview(PetTile* tile);
     void previewReady(const QString& path);
 
     QList<Pet> pets_;
     std::optional<QString> selectedId_;
     bool codexEnabled_ = false;
+    // Whether the rows show the fields above at all; before the first presentation they do not.
+    bool hasShown_ = false;
     bool hasCentered_ = false;
     QPushButton* reloadButton_;
     QScrollArea* scroll_;
@@ -84,4 +107,8 @@ private:
     PetPreviews* previews_;
     // The tiles of the current rows by sheet path, for previews that arrive later.
     QMultiHash<QString, QPointer<PetTile>> tilesBySheet_;
+    QList<WaitingRow> waitingRows_;
+    // What the place of a row not made yet holds: the height of the last row made of its kind.
+    QHash<RowKind, int> rowHeights_{{RowKind::tile, PetTile::minimumTileHeight}};
+    QTimer rowBatches_;
 };

@@ -1,6 +1,8 @@
 #include "PetPreviews.h"
 
+#include "FreedMemory.h"
 #include "SpriteSheet.h"
+#include "WorkerPriority.h"
 
 #include <QFileInfo>
 
@@ -25,11 +27,17 @@ std::optional<QImage> PetPreviews::preview(const QString& path, int side) {
         return entry.image;
     }
     entry = Entry{fileSize, modified, side, nextTicket_++, std::nullopt};
+    ++decoding_;
     pool_.start([this, path, side, ticket = entry.ticket] {
+        WorkerPriority::giveWayToTheGuiThread();
         QImage image = decode(path, side);
         QMetaObject::invokeMethod(
             this,
             [this, path, ticket, image = std::move(image)] {
+                if (--decoding_ == 0) {
+                    // What the decoded sheets took stays with the allocator otherwise.
+                    pool_.start(&FreedMemory::returnToTheSystem);
+                }
                 const auto found = entries_.find(path);
                 if (found == entries_.end() || found->ticket != ticket) {
                     return;

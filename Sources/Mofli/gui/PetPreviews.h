@@ -51,6 +51,8 @@ private:
     // Units of decoding: a sheet of one pixel per unit takes one, a larger sheet all of them.
     QSemaphore decodeBudget_{maxDecodes};
     quint64 nextTicket_ = 1;
+    // Decodes started and not yet reported.
+    int decoding_ = 0;
     // Last member: destroyed first, waiting for decodes that still report to this object.
     QThreadPool pool_;
 };

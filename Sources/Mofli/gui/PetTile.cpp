@@ -58,9 +58,8 @@ QString twoLines(const QString& original, const QFont& font, int width) {
 } // namespace
 
 PetTile::PetTile(const Pet& pet, bool selected, QWidget* parent)
-    : QFrame(parent), pet_(pet), selected_(selected), preview_(new QLabel(this)),
-      name_(new QLabel(this)), detail_(new QLabel(this)),
-      button_(new QPushButton(selected ? QStringLiteral("選択中") : QStringLiteral("選択"), this)) {
+    : QFrame(parent), pet_(pet), selected_(!selected), preview_(new QLabel(this)),
+      name_(new QLabel(this)), detail_(new QLabel(this)), button_(new QPushButton(this)) {
     setFixedWidth(tileWidth);
     setMinimumHeight(minimumTileHeight);
 
@@ -70,23 +69,15 @@ PetTile::PetTile(const Pet& pet, bool selected, QWidget* parent)
     name_->setTextFormat(Qt::PlainText);
     name_->setFont(PickerStyle::font(13, true));
 
-    button_->setEnabled(!selected);
     button_->setSizePolicy(QSizePolicy::Fixed, QSizePolicy::Fixed);
     connect(button_, &QPushButton::clicked, this, [this] { emit chooseClicked(pet_.id); });
 
-    const QFont detailFont = PickerStyle::font(11);
-    const int textWidth = tileWidth - inset - previewSide - previewGap - textGap -
-                          button_->sizeHint().width() - buttonInset;
     detail_->setTextFormat(Qt::PlainText);
-    detail_->setFont(detailFont);
-    detail_->setText(twoLines(pet.description.value_or(pet.id), detailFont, textWidth));
+    detail_->setFont(PickerStyle::font(11));
     QPalette detailPalette = detail_->palette();
     detailPalette.setColor(QPalette::WindowText, PickerStyle::secondaryText(palette()));
     detail_->setPalette(detailPalette);
-    name_->setFixedWidth(textWidth);
-    name_->setText(
-        name_->fontMetrics().elidedText(shownPart(pet.displayName), Qt::ElideRight, textWidth));
-    detail_->setFixedWidth(textWidth);
+    setSelected(selected);
 
     auto* text = new QVBoxLayout;
     text->setSpacing(2);
@@ -106,6 +97,27 @@ PetTile::PetTile(const Pet& pet, bool selected, QWidget* parent)
     row->addWidget(button_, 0, Qt::AlignVCenter);
 }
 
+void PetTile::setSelected(bool selected) {
+    if (selected == selected_) {
+        return;
+    }
+    selected_ = selected;
+    button_->setText(selected ? QStringLiteral("選択中") : QStringLiteral("選択"));
+    button_->setEnabled(!selected);
+    fitTexts();
+    update();
+}
+
+void PetTile::fitTexts() {
+    const int textWidth = tileWidth - inset - previewSide - previewGap - textGap -
+                          button_->sizeHint().width() - buttonInset;
+    detail_->setText(twoLines(pet_.description.value_or(pet_.id), detail_->font(), textWidth));
+    name_->setFixedWidth(textWidth);
+    name_->setText(
+        name_->fontMetrics().elidedText(shownPart(pet_.displayName), Qt::ElideRight, textWidth));
+    detail_->setFixedWidth(textWidth);
+}
+
 QString PetTile::name() const {
     return name_->text();
 }
@@ -115,6 +127,10 @@ QString PetTile::detail() const {
 }
 
 void PetTile::setPreview(const QImage& image) {
+    if (image.cacheKey() == previewKey_) {
+        return;
+    }
+    previewKey_ = image.cacheKey();
     if (image.isNull()) {
         preview_->clear();
         return;

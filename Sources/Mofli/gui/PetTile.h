@@ -23,6 +23,8 @@ public:
 
     const Pet& pet() const { return pet_; }
     bool isSelected() const { return selected_; }
+    // Tints the card, or not, and sets its button to match.
+    void setSelected(bool selected);
     QPushButton* chooseButton() const { return button_; }
     QString name() const;
     // As shown: at most two lines, cut with an ellipsis.
@@ -38,10 +40,15 @@ protected:
     void paintEvent(QPaintEvent* event) override;
 
 private:
+    // The texts fill what the button leaves, which depends on its title.
+    void fitTexts();
+
     Pet pet_;
     bool selected_;
     QLabel* preview_;
     QLabel* name_;
     QLabel* detail_;
     QPushButton* button_;
+    // Of the image the preview shows, so that showing the same one again costs nothing.
+    qint64 previewKey_ = 0;
 };

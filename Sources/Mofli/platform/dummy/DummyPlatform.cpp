@@ -11,7 +11,7 @@ bool DummyPlatform::compositesTranslucentWindows() const {
     return true;
 }
 
-void DummyPlatform::showOnAllWorkspaces(QWidget*) {
+void DummyPlatform::showOnAllWorkspaces(QWindow*) {
 }
 
 void DummyPlatform::becomeAccessoryApplication() {

@@ -9,7 +9,6 @@
 #include <dirent.h>
 #include <fcntl.h>
 #include <sys/stat.h>
-#include <sys/sysmacros.h>
 #include <unistd.h>
 
 namespace {
@@ -17,47 +16,6 @@ namespace {
 // Deeper than any real process tree; a cycle in a snapshot taken while processes come and go
 // cannot keep a walk going.
 constexpr int maxLineage = 64;
-
-// /proc/<pid>/stat is "pid (comm) state ppid pgrp session tty_nr …". The command name may hold
-// spaces and parentheses, so the fields are read after the last ')'.
-std::optional<ProcessTable::Process> parseStat(pid_t pid, const char* text, std::size_t size) {
-    const std::string_view stat(text, size);
-    const std::size_t open = stat.find('(');
-    const std::size_t close = stat.rfind(')');
-    if (open == std::string_view::npos || close == std::string_view::npos || close < open) {
-        return std::nullopt;
-    }
-    const char* cursor = text + close + 1;
-    const char* const end = text + size;
-    long fields[5] = {}; // state is skipped; ppid, pgrp, session, tty_nr follow it.
-    for (int index = 0; index < 5; ++index) {
-        while (cursor < end && *cursor == ' ') {
-            ++cursor;
-        }
-        if (index == 0) {
-            while (cursor < end && *cursor != ' ') {
-                ++cursor;
-            }
-            continue;
-        }
-        const auto [next, error] = std::from_chars(cursor, end, fields[index]);
-        if (error != std::errc()) {
-            return std::nullopt;
-        }
-        cursor = next;
-    }
-    // The kernel packs tty_nr as minor bits 0-7 and 20-31, major bits 8-19.
-    const auto ttyNumber = static_cast<unsigned long>(fields[4]);
-    const unsigned major = (ttyNumber >> 8) & 0xFFF;
-    const unsigned minor = (ttyNumber & 0xFF) | ((ttyNumber >> 12) & 0xFFF00);
-    ProcessTable::Process process;
-    process.pid = pid;
-    process.parent = pid_t(fields[1]);
-    process.session = pid_t(fields[3]);
-    process.terminal = ttyNumber == 0 ? 0 : makedev(major, minor);
-    process.name = QByteArray(text + open + 1, qsizetype(close - open - 1));
-    return process;
-}
 
 // Whether the environment `pid` was started with holds `entry` ("NAME=value"). Environments are
 // read up to a bound: WINDOWID comes early, and a process can make its own huge.
@@ -111,7 +69,9 @@ ProcessTable ProcessTable::read() {
         if (size <= 0) {
             continue;
         }
-        if (std::optional<Process> process = parseStat(pid, buffer, std::size_t(size))) {
+        // Only parents and terminals matter here, not when a process started: no boot time.
+        if (std::optional<Process> process = ProcessRecord::parseStat(
+                pid, std::string_view(buffer, std::size_t(size)), 0)) {
             table.processes_.emplace(pid, std::move(*process));
         }
     }

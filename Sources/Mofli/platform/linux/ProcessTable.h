@@ -1,6 +1,7 @@
 #pragma once
 
-#include <QByteArray>
+#include "ProcessRecord.h"
+
 #include <QString>
 #include <optional>
 #include <sys/types.h>
@@ -11,13 +12,8 @@
 // that a terminal can be traced to the program that draws it.
 class ProcessTable {
 public:
-    struct Process {
-        pid_t pid = 0;
-        pid_t parent = 0;
-        pid_t session = 0;
-        dev_t terminal = 0; // 0 without a controlling terminal
-        QByteArray name;    // the kernel's command name, at most 15 bytes
-    };
+    // The hook reads the same records to find its own terminal.
+    using Process = ProcessRecord;
 
     // Reads every process the caller may see.
     static ProcessTable read();

@@ -3,6 +3,7 @@
 #include "Background.h"
 #include "DBusIdleTime.h"
 #include "X11TerminalActivation.h"
+#include "X11WindowShape.h"
 
 #include <QByteArray>
 #include <QGuiApplication>
@@ -37,13 +38,6 @@ void sendToWindowManager(Display* display, Window window, const char* messageTyp
     }
     XSendEvent(display, DefaultRootWindow(display), False,
                SubstructureRedirectMask | SubstructureNotifyMask, &event);
-}
-
-// QWidget::winId() can still name the window that setWindowFlags() replaced; the widget's
-// QWindow knows the current one.
-WId nativeWindow(QWidget* widget) {
-    const WId created = widget->winId();
-    return widget->windowHandle() ? widget->windowHandle()->winId() : created;
 }
 
 std::vector<Atom> windowStates(Display* display, Window window) {
@@ -97,12 +91,25 @@ bool X11Platform::compositesTranslucentWindows() const {
     return XGetSelectionOwner(display, atom) != None;
 }
 
-void X11Platform::showOnAllWorkspaces(QWidget* widget) {
+void X11Platform::shapeToVisiblePixels(QWidget* window, const QRegion& visible) {
     Display* display = x11Display();
-    if (!display || !widget) {
+    if (!display) {
+        Platform::shapeToVisiblePixels(window, visible);
         return;
     }
-    const auto window = static_cast<Window>(nativeWindow(widget));
+    auto* shape = window->findChild<X11WindowShape*>(QString(), Qt::FindDirectChildrenOnly);
+    if (!shape) {
+        shape = new X11WindowShape(display, window);
+    }
+    shape->setVisiblePixels(visible);
+}
+
+void X11Platform::showOnAllWorkspaces(QWindow* qtWindow) {
+    Display* display = x11Display();
+    if (!display || !qtWindow) {
+        return;
+    }
+    const auto window = static_cast<Window>(qtWindow->winId());
     const auto atom = [display](const char* name) {
         return XInternAtom(display, name, False);
     };

@@ -1,16 +1,17 @@
 #pragma once
 
-#include "Platform.h"
+#include "NativePlatform.h"
 
 #include <QThreadPool>
 
 // X11 through Xlib and the window manager's EWMH conventions.
-class X11Platform final : public Platform {
+class X11Platform final : public NativePlatform {
 public:
     X11Platform();
 
     bool compositesTranslucentWindows() const override;
-    void showOnAllWorkspaces(QWidget* window) override;
+    void shapeToVisiblePixels(QWidget* window, const QRegion& visible) override;
+    void showOnAllWorkspaces(QWindow* window) override;
     void becomeAccessoryApplication() override;
     void secondsSinceLastInput(QObject* context, IdleReply reply) override;
     void activateTerminal(const TerminalOrigin& origin, QObject* context,

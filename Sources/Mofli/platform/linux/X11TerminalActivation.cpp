@@ -7,7 +7,7 @@ namespace X11TerminalActivation {
 namespace {
 
 // tmux names its server process so.
-const QByteArray tmuxServerName = QByteArrayLiteral("tmux: server");
+constexpr std::string_view tmuxServerName = "tmux: server";
 
 bool hasText(const std::optional<QString>& value) {
     return value && !value->isEmpty();

@@ -1,13 +1,13 @@
 #pragma once
 
-#include "Platform.h"
+#include "NativePlatform.h"
 
 // AppKit, reached through the native views under Qt's windows.
-class MacPlatform final : public Platform {
+class MacPlatform final : public NativePlatform {
 public:
     bool compositesTranslucentWindows() const override;
-    void showOnAllWorkspaces(QWidget* window) override;
-    void applyStacking(QWidget* window, bool alwaysOnTop) override;
+    void showOnAllWorkspaces(QWindow* window) override;
+    void applyStacking(QWindow* window, bool alwaysOnTop) override;
     void becomeAccessoryApplication() override;
     void secondsSinceLastInput(QObject* context, IdleReply reply) override;
     void activateTerminal(const TerminalOrigin& origin, QObject* context,

@@ -5,21 +5,16 @@
 
 #import <AppKit/AppKit.h>
 #include <CoreGraphics/CoreGraphics.h>
-#include <QWidget>
 #include <QWindow>
 #include <algorithm>
 #include <limits>
 
 namespace {
 
-// The AppKit window under the widget's current native view. Only for the Cocoa platform plugin,
-// the one plugin whose window ids are NSView pointers (Platform::create() makes sure).
-NSWindow* nativeWindow(QWidget* widget) {
-    const WId created = widget->winId();
-    // QWidget::winId() can still name the view that setWindowFlags() replaced; the widget's
-    // QWindow knows the current one.
-    const WId current = widget->windowHandle() ? widget->windowHandle()->winId() : created;
-    return reinterpret_cast<NSView*>(current).window;
+// The AppKit window under the window's native view. Only for the Cocoa platform plugin, the one
+// plugin whose window ids are NSView pointers (PlatformFactory::create() makes sure).
+NSWindow* nativeWindow(QWindow* window) {
+    return reinterpret_cast<NSView*>(window->winId()).window;
 }
 
 } // namespace
@@ -28,11 +23,11 @@ bool MacPlatform::compositesTranslucentWindows() const {
     return true;
 }
 
-void MacPlatform::showOnAllWorkspaces(QWidget* widget) {
-    if (!widget) {
+void MacPlatform::showOnAllWorkspaces(QWindow* qtWindow) {
+    if (!qtWindow) {
         return;
     }
-    NSWindow* window = nativeWindow(widget);
+    NSWindow* window = nativeWindow(qtWindow);
     // Joins all spaces, full-screen ones too (over a full-screen terminal), stays put when spaces
     // change, and is skipped by window cycling. Assigned whole rather than added to what Qt set,
     // since AppKit forbids some pairs (joining all spaces and moving to the active one).
@@ -41,13 +36,13 @@ void MacPlatform::showOnAllWorkspaces(QWidget* widget) {
         NSWindowCollectionBehaviorStationary | NSWindowCollectionBehaviorIgnoresCycle;
 }
 
-void MacPlatform::applyStacking(QWidget* widget, bool alwaysOnTop) {
-    if (!widget || alwaysOnTop) {
+void MacPlatform::applyStacking(QWindow* window, bool alwaysOnTop) {
+    if (!window || alwaysOnTop) {
         // Qt's level for a tool window that stays on top is already above the others.
         return;
     }
     // Qt puts every tool window on the floating level, above all normal windows.
-    nativeWindow(widget).level = NSNormalWindowLevel;
+    nativeWindow(window).level = NSNormalWindowLevel;
 }
 
 void MacPlatform::becomeAccessoryApplication() {

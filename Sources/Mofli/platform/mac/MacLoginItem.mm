@@ -1,16 +1,12 @@
-#include "LoginItem.h"
+#include "MacLoginItem.h"
 
 #import <ServiceManagement/ServiceManagement.h>
 
-// macOS 13 lists the app itself as a login item; the user can also switch it off in the System
-// Settings, which the status reports.
-namespace LoginItem {
-
-bool isEnabled() {
+bool MacLoginItem::isEnabled() const {
     return SMAppService.mainAppService.status == SMAppServiceStatusEnabled;
 }
 
-bool setEnabled(bool enabled) {
+bool MacLoginItem::setEnabled(bool enabled) {
     NSError* error = nil;
     if (enabled) {
         [SMAppService.mainAppService registerAndReturnError:&error];
@@ -19,5 +15,3 @@ bool setEnabled(bool enabled) {
     }
     return isEnabled() == enabled;
 }
-
-} // namespace LoginItem

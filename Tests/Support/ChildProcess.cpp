@@ -5,6 +5,7 @@
 #include <cstdio>
 #include <fcntl.h>
 #include <stdexcept>
+#include <sys/resource.h>
 #include <sys/wait.h>
 #include <thread>
 #include <unistd.h>
@@ -14,28 +15,6 @@
 
 namespace ChildProcess {
 namespace {
-
-// Output goes to an anonymous file, so a chatty child can never block on a full pipe.
-int anonymousFile() {
-    FILE* file = std::tmpfile();
-    if (file == nullptr) {
-        throw std::runtime_error("tmpfile failed");
-    }
-    const int fd = ::fcntl(::fileno(file), F_DUPFD_CLOEXEC, 0);
-    std::fclose(file);
-    return fd;
-}
-
-std::string readBack(int fd) {
-    std::string contents;
-    ::lseek(fd, 0, SEEK_SET);
-    char buffer[4096];
-    for (ssize_t count; (count = ::read(fd, buffer, sizeof buffer)) > 0;) {
-        contents.append(buffer, static_cast<std::size_t>(count));
-    }
-    ::close(fd);
-    return contents;
-}
 
 std::vector<char*> pointers(std::vector<std::string>& strings) {
     std::vector<char*> result;
@@ -48,33 +27,73 @@ std::vector<char*> pointers(std::vector<std::string>& strings) {
 
 } // namespace
 
-ChildResult run(const ChildCommand& command) {
-    std::vector<std::string> arguments = command.arguments;
-    std::vector<std::string> environment = command.environment;
-    std::vector<char*> argv = pointers(arguments);
-    std::vector<char*> envp = pointers(environment);
-    const int outputFd = anonymousFile();
+int outputFile() {
+    FILE* file = std::tmpfile();
+    if (file == nullptr) {
+        throw std::runtime_error("tmpfile failed");
+    }
+    const int fd = ::fcntl(::fileno(file), F_DUPFD_CLOEXEC, 0);
+    std::fclose(file);
+    return fd;
+}
 
+std::string readAll(int fd) {
+    std::string contents;
+    ::lseek(fd, 0, SEEK_SET);
+    char buffer[4096];
+    for (ssize_t count; (count = ::read(fd, buffer, sizeof buffer)) > 0;) {
+        contents.append(buffer, static_cast<std::size_t>(count));
+    }
+    ::close(fd);
+    return contents;
+}
+
+pid_t start(const std::vector<std::string>& arguments, const std::vector<std::string>& environment,
+            const ChildStreams& streams) {
+    // Everything the child needs is made before the fork: it may only make system calls.
+    std::vector<std::string> argumentCopy = arguments;
+    std::vector<std::string> environmentCopy = environment;
+    std::vector<char*> argv = pointers(argumentCopy);
+    std::vector<char*> envp = pointers(environmentCopy);
     const pid_t pid = ::fork();
     if (pid < 0) {
-        ::close(outputFd);
         throw std::runtime_error("fork failed");
     }
     if (pid == 0) {
         ::setsid();
 #ifdef __linux__
-        // Should the test program itself be killed, the child goes with it.
         ::prctl(PR_SET_PDEATHSIG, SIGKILL);
 #endif
-        const int input = ::open("/dev/null", O_RDONLY);
+        const int input = streams.input >= 0 ? streams.input : ::open("/dev/null", O_RDONLY);
         ::dup2(input, STDIN_FILENO);
-        ::dup2(outputFd, STDOUT_FILENO);
-        ::dup2(outputFd, STDERR_FILENO);
-        if (!command.workingDirectory.empty() && ::chdir(command.workingDirectory.c_str()) != 0) {
+        ::dup2(streams.output, STDOUT_FILENO);
+        ::dup2(streams.error, STDERR_FILENO);
+        if (streams.fileSizeLimit) {
+            const rlimit limit{static_cast<rlim_t>(*streams.fileSizeLimit),
+                               static_cast<rlim_t>(*streams.fileSizeLimit)};
+            ::setrlimit(RLIMIT_FSIZE, &limit);
+        }
+        if (!streams.workingDirectory.empty() && ::chdir(streams.workingDirectory.c_str()) != 0) {
             ::_exit(126);
         }
         ::execve(argv[0], argv.data(), envp.data());
         ::_exit(127);
+    }
+    return pid;
+}
+
+ChildResult run(const ChildCommand& command) {
+    const int outputFd = outputFile();
+    ChildStreams streams;
+    streams.output = outputFd;
+    streams.error = outputFd;
+    streams.workingDirectory = command.workingDirectory;
+    pid_t pid = -1;
+    try {
+        pid = start(command.arguments, command.environment, streams);
+    } catch (...) {
+        ::close(outputFd);
+        throw;
     }
 
     ChildResult result;
@@ -103,7 +122,7 @@ ChildResult run(const ChildCommand& command) {
     // Whatever the child left behind in its group must not outlive the test.
     ::kill(-pid, SIGKILL);
     result.exitStatus = !result.timedOut && WIFEXITED(status) ? WEXITSTATUS(status) : -1;
-    result.output = readBack(outputFd);
+    result.output = readAll(outputFd);
     return result;
 }
 

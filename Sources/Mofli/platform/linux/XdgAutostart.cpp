@@ -1,5 +1,6 @@
+#include "XdgAutostart.h"
+
 #include "Logging.h"
-#include "LoginItem.h"
 
 #include <QCoreApplication>
 #include <QDir>
@@ -50,9 +51,7 @@ std::optional<QByteArray> execValue(const QString& program) {
 
 } // namespace
 
-namespace LoginItem {
-
-bool isEnabled() {
+bool XdgAutostart::isEnabled() const {
     const QString path = entryPath();
     if (!QFile::exists(path)) {
         return false;
@@ -65,7 +64,7 @@ bool isEnabled() {
                QLatin1String("false");
 }
 
-bool setEnabled(bool enabled) {
+bool XdgAutostart::setEnabled(bool enabled) {
     const QString path = entryPath();
     if (!enabled) {
         return !QFile::exists(path) || QFile::remove(path);
@@ -100,5 +99,3 @@ bool setEnabled(bool enabled) {
     file.write(entry);
     return file.commit();
 }
-
-} // namespace LoginItem

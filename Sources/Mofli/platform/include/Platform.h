@@ -1,35 +1,44 @@
 #pragma once
 
+#include "FileEventSource.h"
+
 #include <functional>
 #include <memory>
 #include <optional>
 
+class LoginItem;
 class QObject;
+class QRegion;
 class QString;
 class QWidget;
+class QWindow;
+class Updater;
 struct TerminalOrigin;
 
-// What the app needs from the desktop beyond Qt. One implementation per windowing system:
-// X11 on Linux, AppKit on macOS, and a dummy for offscreen runs and anything unknown.
+// What the app needs from the desktop beyond Qt. One implementation per windowing system: X11 on
+// Linux, AppKit on macOS, and a dummy for offscreen runs and anything unknown; what the operating
+// system offers whatever the windowing system (starting at login, updates, file notifications)
+// comes with each. PlatformFactory picks the one for the session.
 class Platform {
 public:
     virtual ~Platform() = default;
-
-    // The implementation for the Qt platform plugin in use. Call after the application object
-    // exists.
-    static std::unique_ptr<Platform> create();
 
     // Whether translucent windows are blended with the desktop. Without a compositing manager the
     // transparent parts of a window show black, so the window must be shaped to its visible
     // pixels.
     virtual bool compositesTranslucentWindows() const = 0;
+    // Shapes the window to `visible` (its own coordinates) for drawing, where translucent windows
+    // are not blended. Presses anywhere in the window's rectangle still reach it, as they do on a
+    // compositing desktop. Call again whenever the visible pixels change. Takes the widget, not its
+    // native window: Qt replaces that when the window's flags change, and the shape must follow.
+    virtual void shapeToVisiblePixels(QWidget* window, const QRegion& visible);
     // Keeps the window on every workspace and out of task bars and pagers. Call for every native
-    // window the widget gets, best before it is shown.
-    virtual void showOnAllWorkspaces(QWidget* window) = 0;
-    // Puts the window's native counterpart at the stacking level the always-on-top preference
-    // asks for, where the window flags alone do not. Call whenever the window gets a native
-    // window and after it is shown.
-    virtual void applyStacking(QWidget* window, bool alwaysOnTop);
+    // window a widget gets, best before it is shown.
+    virtual void showOnAllWorkspaces(QWindow* window) = 0;
+    // Puts the native window at the stacking level the always-on-top preference asks for, where
+    // the window flags alone do not. Call whenever a widget gets a native window and after it is
+    // shown.
+    virtual void applyStacking(QWindow* window, bool alwaysOnTop);
     // No Dock icon and no menu bar of the app's own: it lives in the tray and on the desktop.
     virtual void becomeAccessoryApplication() = 0;
     // Whether a tray (status bar) can show the app's icon right now; a panel that starts after
@@ -56,4 +65,13 @@ public:
     // Whether activateTerminal() can be attempted for `origin` at all: the pointer shows a hand
     // over the bubble only then. Cheap, asked on every pointer move.
     virtual bool canActivateTerminal(const TerminalOrigin& origin) const = 0;
+
+    // Starting the app when the user logs in.
+    virtual LoginItem& loginItem() = 0;
+    // Updates of the app itself.
+    virtual Updater& updater() = 0;
+    // Watches `filePath` with the system's change notifications and starts reporting; nothing
+    // when the system has none to give (the caller then polls).
+    virtual std::unique_ptr<FileEventSource> watchFile(const QString& filePath,
+                                                       FileEventSource::Handler onEvent) = 0;
 };
