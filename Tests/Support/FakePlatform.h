@@ -19,8 +19,12 @@ class FakePlatform final : public Platform {
 public:
     // A login item that only remembers; `registered` may be changed behind the app's back.
     struct FakeLoginItem final : LoginItem {
+        Availability availableAs = Availability::Available;
         bool registered = false;
+        bool approvalPending = false;
+        Availability availability() const override { return availableAs; }
         bool isEnabled() const override { return registered; }
+        bool awaitsApproval() const override { return registered && approvalPending; }
         bool setEnabled(bool enabled) override {
             registered = enabled;
             return true;

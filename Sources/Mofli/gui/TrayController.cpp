@@ -42,6 +42,8 @@ TrayController::TrayController(Platform& platform, Scheduler& scheduler, PetList
                                QObject* parent)
     : QObject(parent), platform_(platform), scheduler_(scheduler), pets_(pets),
       menu_(std::make_unique<QMenu>()) {
+    // The login row says in a tool tip why it is off or not yet in effect.
+    menu_->setToolTipsVisible(true);
     connect(&pets_, &PetList::petsChanged, this, &TrayController::rebuildMenu);
     connect(&pets_, &PetList::currentChanged, this, &TrayController::rebuildMenu);
     rebuildMenu();
@@ -130,7 +132,16 @@ void TrayController::rebuildMenu() {
         rebuildMenu();
     });
     atLogin->setCheckable(true);
-    atLogin->setChecked(login.isEnabled());
+    if (login.availability() == LoginItem::Availability::NeedsAppBundle) {
+        atLogin->setEnabled(false);
+        atLogin->setToolTip(QStringLiteral("Mofli.app から起動したときに設定できます"));
+    } else {
+        atLogin->setChecked(login.isEnabled());
+        if (login.awaitsApproval()) {
+            atLogin->setToolTip(QStringLiteral("システム設定の「一般」>「ログイン項目」で Mofli "
+                                               "を許可すると、ログイン時に起動します"));
+        }
+    }
     menu->addSeparator();
     PetMenu::addUpdateRow(menu, platform_.updater(), this);
     menu->addSeparator();
