@@ -31,6 +31,8 @@ struct Alert {
     // With the details shown, where there are any.
     QRect expanded;
     QString detailsButton;
+    // Put in front of other applications' windows: the app is rarely the active one.
+    bool broughtForward = false;
 };
 
 class LinkTest : public AppFixture {
@@ -83,9 +85,14 @@ protected:
             }
             // Let the box take its place above the pet first.
             QCoreApplication::processEvents();
-            Alert seen{box->text(), box->informativeText(), box->detailedText(),
-                       {},          box->frameGeometry(),   {},
-                       {}};
+            Alert seen{box->text(),
+                       box->informativeText(),
+                       box->detailedText(),
+                       {},
+                       box->frameGeometry(),
+                       {},
+                       {},
+                       platform.broughtForward.contains(box)};
             QAbstractButton* chosen = nullptr;
             for (QAbstractButton* button : box->buttons()) {
                 if (box->buttonRole(button) == QMessageBox::ActionRole) {
@@ -159,6 +166,7 @@ TEST_F(LinkTest, FirstLaunchLinksOnceAndSaysSoAboveThePet) {
                              "/reload-plugins を実行（または再起動）すると、デスクトップのキャラ"
                              "クターが状態に反応するようになります✨"));
     EXPECT_EQ(alert.buttons, QStringList{"OK"});
+    EXPECT_TRUE(alert.broughtForward);
     const QRect pet = app.petWindow().window()->frameGeometry();
     EXPECT_EQ(alert.geometry.bottom(), pet.top() - 12 - 1) << "12 points above the pet";
     // Centred on the pet as far as the screen allows: the pet sits near the right edge.

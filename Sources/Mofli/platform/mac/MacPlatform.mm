@@ -50,6 +50,12 @@ void MacPlatform::becomeAccessoryApplication() {
     [NSApp setActivationPolicy:NSApplicationActivationPolicyAccessory];
 }
 
+void MacPlatform::bringForward(QWidget* window) {
+    // Qt activates the app when raising a window only if QT_MAC_SET_RAISE_PROCESS allows it.
+    [NSApp activateIgnoringOtherApps:YES];
+    Platform::bringForward(window);
+}
+
 void MacPlatform::secondsSinceLastInput(QObject*, IdleReply reply) {
     // Asking for the age of the last event of a type needs no permission, unlike watching events.
     const CGEventType watched[] = {kCGEventLeftMouseDown, kCGEventRightMouseDown,
