@@ -118,6 +118,15 @@ TEST_F(DesktopShellTest, TheLoginRowTellsWhyItCannotTakeEffect) {
         // An action without a tool tip of its own gives its text.
         const QString tip = atLogin->toolTip() == atLogin->text() ? QString() : atLogin->toolTip();
         EXPECT_TRUE(c.tip.isEmpty() ? tip.isEmpty() : tip.contains(c.tip)) << label.toStdString();
+        // The same below the row, where a native menu without tool tips shows it.
+        const QList<QAction*> rows = app.tray().menu()->actions();
+        QAction* next = rows.value(rows.indexOf(atLogin) + 1);
+        ASSERT_TRUE(next);
+        EXPECT_EQ(next->isSeparator(), c.tip.isEmpty()) << label.toStdString();
+        if (!c.tip.isEmpty()) {
+            EXPECT_EQ(next->text(), tip) << label.toStdString();
+            EXPECT_FALSE(next->isEnabled()) << label.toStdString();
+        }
     }
     // Waiting for approval counts as on: choosing the row takes the registration away.
     row(app.tray().menu(), QStringLiteral("ログイン時に起動"))->trigger();

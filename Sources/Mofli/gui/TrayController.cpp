@@ -132,15 +132,20 @@ void TrayController::rebuildMenu() {
         rebuildMenu();
     });
     atLogin->setCheckable(true);
+    QString hint;
     if (login.availability() == LoginItem::Availability::NeedsAppBundle) {
         atLogin->setEnabled(false);
-        atLogin->setToolTip(QStringLiteral("Mofli.app から起動したときに設定できます"));
+        hint = QStringLiteral("Mofli.app から起動したときに設定できます");
     } else {
         atLogin->setChecked(login.isEnabled());
         if (login.awaitsApproval()) {
-            atLogin->setToolTip(QStringLiteral("システム設定の「一般」>「ログイン項目」で Mofli "
-                                               "を許可すると、ログイン時に起動します"));
+            hint = QStringLiteral("システム設定の「一般」>「ログイン項目」で許可してください");
         }
+    }
+    if (!hint.isEmpty()) {
+        // Also as a row of its own: macOS shows the tray's menu natively, without tool tips.
+        atLogin->setToolTip(hint);
+        menu->addAction(hint)->setEnabled(false);
     }
     menu->addSeparator();
     PetMenu::addUpdateRow(menu, platform_.updater(), this);
