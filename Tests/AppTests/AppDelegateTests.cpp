@@ -14,6 +14,8 @@
 
 #include <QAbstractButton>
 #include <QAction>
+#include <QCryptographicHash>
+#include <QDateTime>
 #include <QDir>
 #include <QFile>
 #include <QGuiApplication>
@@ -23,6 +25,7 @@
 #include <QSaveFile>
 #include <QScreen>
 #include <QTemporaryDir>
+#include <QTest>
 
 namespace {
 
@@ -192,6 +195,7 @@ TEST_F(AppDelegateTest, ContextMenuRowsAndAlwaysOnTopToggle) {
                          "手を振る👋",
                          "-",
                          "Claude Code 連携",
+                         "セッション (off)",
                          "-",
                          "アップデートを確認… (off)",
                          "-",
@@ -305,6 +309,117 @@ TEST_F(AppDelegateTest, AClickOnTheBubbleBringsTheTerminalForwardOrMakesThePetJu
     click();
     EXPECT_EQ(platform.activations.size(), 2);
     EXPECT_EQ(engine.currentState(), HatchState::jumping) << "a failed activation jumps instead";
+}
+
+// Sessions of Claude Code as the hook records them, for one test; the folder goes with it, as
+// every test of the program shares one home.
+class SessionRecords {
+public:
+    ~SessionRecords() { QDir(Paths::sessionsDir()).removeRecursively(); }
+
+    // A live record (no process: live for half an hour after its write) of the session working
+    // in /work/<name>, answering on tty /dev/pts/<tty>.
+    static void put(const QString& name, const QString& body, int tty) {
+        QDir().mkpath(Paths::sessionsDir());
+        const QByteArray hash =
+            QCryptographicHash::hash(name.toUtf8(), QCryptographicHash::Sha1).toHex();
+        QSaveFile file(Paths::sessionsDir() + "/" + hash + ".json");
+        ASSERT_TRUE(file.open(QIODevice::WriteOnly));
+        file.write(QStringLiteral(R"({%1,"sessionId":"%2","cwd":"/work/%2","tty":"/dev/pts/%3",)"
+                                  R"("updatedAt":%4})")
+                       .arg(body, name)
+                       .arg(tty)
+                       .arg(QDateTime::currentMSecsSinceEpoch())
+                       .toUtf8());
+        ASSERT_TRUE(file.commit());
+        // The hook writes the state file after a record; that is what has the folder read again.
+        QSaveFile state(Paths::stateFile());
+        ASSERT_TRUE(state.open(QIODevice::WriteOnly));
+        state.write("{" + body.toUtf8() + "}");
+        ASSERT_TRUE(state.commit());
+    }
+    static void remove(const QString& name) {
+        QFile::remove(Paths::sessionsDir() + "/" +
+                      QCryptographicHash::hash(name.toUtf8(), QCryptographicHash::Sha1).toHex() +
+                      ".json");
+        put(QStringLiteral("touch"), QStringLiteral(R"("state":"idle","message":null)"), 0);
+        QFile::remove(Paths::sessionsDir() + "/" +
+                      QCryptographicHash::hash("touch", QCryptographicHash::Sha1).toHex() +
+                      ".json");
+    }
+};
+
+// Sessions come and go; the pet names the shown one while there are several, counts them beside
+// itself, says it all in its window's title and lists them in its menu, whose rows and bubble
+// bring each session's own terminal forward.
+TEST_F(AppDelegateTest, SeveralSessionsAreNamedCountedAndListed) {
+    addPet("pet", "Pet");
+    SessionRecords records;
+    AppDelegate app(platform, clock);
+    app.launch();
+    AvatarView* view = app.petWindow().window()->avatarView();
+    const auto sessionRows = [&]() -> QStringList {
+        auto menu = app.contextMenu().make();
+        const QAction* sessions = row(menu.get(), "セッション");
+        return sessions ? QStringList{sessions->isEnabled() ? "on" : "off"} + rows(sessions->menu())
+                        : QStringList{"no submenu"};
+    };
+    const QString waiting = R"("state":"waiting","message":"承認おねがい！","label":"入力が必要")";
+    const QString running = R"("state":"running","message":"$ npm test","label":"実行中")";
+    const QString thinking = R"("state":"review","message":"考え中…","thinking":true)";
+    struct Step {
+        std::function<void()> change;
+        QString title;
+        int shownTty;
+        QStringList menu;
+    };
+    const QList<Step> steps{
+        {[&] { records.put("beta", running, 2); },
+         "Mofli — 実行中: $ npm test",
+         2,
+         {"on", "beta — 実行中"}},
+        {[&] { records.put("alpha", waiting, 1); },
+         "Mofli — alpha · 入力が必要: 承認おねがい！",
+         1,
+         {"on", "alpha — 入力が必要", "beta — 実行中"}},
+        {[&] { records.put("gamma-with-a-folder-name-far-too-long", thinking, 3); },
+         "Mofli — alpha · 入力が必要: 承認おねがい！",
+         1,
+         {"on", "alpha — 入力が必要", "gamma-with-a-folder-nam… — 考え中…", "beta — 実行中"}},
+        {[&] { records.remove("alpha"); },
+         "Mofli — gamma-with-a-folder-nam…: 考え中…",
+         3,
+         {"on", "gamma-with-a-folder-nam… — 考え中…", "beta — 実行中"}},
+        // The shown session stays, alone now: its label loses the project.
+        {[&] { records.remove("beta"); },
+         "Mofli — 考え中…",
+         3,
+         {"on", "gamma-with-a-folder-nam… — 考え中…"}},
+    };
+    for (const Step& step : steps) {
+        SCOPED_TRACE(step.title.toStdString());
+        step.change();
+        const int count = int(step.menu.size()) - 1;
+        ASSERT_TRUE(waitUntil([&] {
+            return view->window()->windowTitle() == step.title && view->sessionCount() == count;
+        })) << view->window()->windowTitle().toStdString();
+        EXPECT_EQ(view->window()->accessibleName(), step.title);
+        const QRect badge = view->sessionCountRect();
+        EXPECT_EQ(!badge.isEmpty(), count >= 2);
+        EXPECT_TRUE(badge.isEmpty() || view->paintedRegion().contains(badge));
+        EXPECT_EQ(sessionRows(), step.menu);
+
+        // The bubble and the first row both reach the shown session's terminal.
+        platform.activations.clear();
+        const QPoint onBubble = view->bubbleRect().center();
+        QTest::mouseClick(view, Qt::LeftButton, Qt::NoModifier, onBubble);
+        auto menu = app.contextMenu().make();
+        row(menu.get(), "セッション")->menu()->actions().constFirst()->trigger();
+        const QString tty = QStringLiteral("/dev/pts/%1").arg(step.shownTty);
+        ASSERT_EQ(platform.activations.size(), 2);
+        EXPECT_EQ(platform.activations[0].tty, tty);
+        EXPECT_EQ(platform.activations[1].tty, tty);
+    }
 }
 
 // The picker commands write to the user's and Codex's pet folders: both get a folder of the

@@ -3,6 +3,7 @@
 #include "FileEventSources.h"
 #include "QtPrinting.h"
 #include "QtScheduler.h"
+#include "RunWatching.h"
 #include "SessionTracker.h"
 #include "TemporaryHome.h"
 #include "TwoSessions.h"
@@ -18,23 +19,10 @@
 #include <optional>
 #include <regex>
 
+using RunWatching::record;
 using Step = TwoSessions::Step;
 
 namespace {
-
-QJsonObject record(const TwoSessions::Session& session) {
-    QFile file(QString::fromStdString(session.recordFile));
-    return file.open(QIODevice::ReadOnly) ? QJsonDocument::fromJson(file.readAll()).object()
-                                          : QJsonObject();
-}
-
-void settle(const std::function<bool()>& done) {
-    QElapsedTimer elapsed;
-    elapsed.start();
-    while (!done() && elapsed.elapsed() < 5000) {
-        QCoreApplication::processEvents(QEventLoop::AllEvents, 20);
-    }
-}
 
 std::string describe(const AvatarState& state) {
     return QString::fromUtf8(state.encode()).toStdString();
@@ -60,20 +48,15 @@ TEST(SessionsCli, TheWaitingSessionStaysShownWhileAnotherWorks) {
     std::optional<Step> step;
     int samples = 0;
     std::string hidden;
-    TwoSessions::Options options;
-    options.wait = std::chrono::seconds(12); // past the permission notification after about 6 s
-    options.tick = [&] {
-        QCoreApplication::processEvents();
-        if (step == Step::bWorks) {
-            ++samples;
-            const AvatarState& shown = tracker.shownState();
-            if (hidden.empty() &&
-                (shown.sessionId != a || shown.state != "waiting" || tracker.count() != 2)) {
-                hidden = describe(shown) + " with " + std::to_string(tracker.count()) +
-                         " sessions after " + std::to_string(samples) + " samples";
-            }
+    TwoSessions::Options options = RunWatching::sampleWhileBWorks(step, [&] {
+        ++samples;
+        const AvatarState& shown = tracker.shownState();
+        if (hidden.empty() &&
+            (shown.sessionId != a || shown.state != "waiting" || tracker.count() != 2)) {
+            hidden = describe(shown) + " with " + std::to_string(tracker.count()) +
+                     " sessions after " + std::to_string(samples) + " samples";
         }
-    };
+    });
     std::optional<QJsonObject> finishedA;
     std::optional<QJsonObject> finishedB;
     AvatarState shownAtEnd;
@@ -84,7 +67,7 @@ TEST(SessionsCli, TheWaitingSessionStaysShownWhileAnotherWorks) {
             finishedA = record(sessions.a());
             finishedB = record(sessions.b());
             // Once the tracker has taken in both waves.
-            settle([&] {
+            RunWatching::settle([&] {
                 const auto& live = tracker.sessions();
                 return live.size() == 2 && std::all_of(live.begin(), live.end(), [](const auto& s) {
                            return s.state.state == "waving";
@@ -117,7 +100,7 @@ TEST(SessionsCli, TheWaitingSessionStaysShownWhileAnotherWorks) {
     EXPECT_EQ(recapAtEnd->text, last.value("recap").toString());
 
     // Both quit: their records are gone and the pet rests with the last goodbye.
-    settle([&] { return tracker.count() == 0; });
+    RunWatching::settle([&] { return tracker.count() == 0; });
     EXPECT_EQ(tracker.count(), 0);
     EXPECT_EQ(tracker.shownState().state, "idle") << describe(tracker.shownState());
 }

@@ -61,6 +61,8 @@ public:
     std::optional<double> idleSeconds;
     // The folders the app asked to show, each with whether it existed at that moment.
     QList<std::pair<QString, bool>> openedFolders;
+    // Where file events come from; none: files are polled only.
+    FileEventSource::Factory fileEvents;
     FakeLoginItem login;
     FakeUpdater updates;
 
@@ -84,7 +86,8 @@ public:
     bool canActivateTerminal(const TerminalOrigin&) const override { return terminalsActivatable; }
     LoginItem& loginItem() override { return login; }
     Updater& updater() override { return updates; }
-    std::unique_ptr<FileEventSource> watchFile(const QString&, FileEventSource::Handler) override {
-        return nullptr;
+    std::unique_ptr<FileEventSource> watchFile(const QString& path,
+                                               FileEventSource::Handler onEvent) override {
+        return fileEvents ? fileEvents(path, std::move(onEvent)) : nullptr;
     }
 };

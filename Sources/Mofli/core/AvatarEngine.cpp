@@ -302,6 +302,12 @@ void AvatarEngine::replayRecap() {
     });
 }
 
+void AvatarEngine::setLastRecap(const QString& recap) {
+    if (!recap.isEmpty()) {
+        impl_->lastRecap = recap;
+    }
+}
+
 void AvatarEngine::walkStep(double dx) {
     impl_->entry([&] {
         if (std::abs(dx) <= walkStepThreshold) {

@@ -48,6 +48,9 @@ public:
     void unloadPet();
     // Shows the last recap with the label "おつかれ" for 30 s, only while idle and not walking.
     void replayRecap();
+    // The recap a replay shows, when another source than the delivered states knows it better
+    // (which of several sessions finished last). Delivered recaps still replace it.
+    void setLastRecap(const QString& recap);
 
     // Drag gesture: one sideways step of the pointer (dx in points). Starts the walk on the first
     // step of more than 0.5 points; the pet stands idle 0.12 s after the pointer rests.

@@ -1,6 +1,8 @@
 #include "AvatarView.h"
 
+#include "PetTexts.h"
 #include "ResizeHandle.h"
+#include "SessionCountBadge.h"
 
 #include <QBitmap>
 #include <QEnterEvent>
@@ -94,6 +96,7 @@ AvatarView::AvatarView(std::unique_ptr<AvatarEngine> engine, QWidget* parent)
     setAttribute(Qt::WA_TranslucentBackground);
     setMouseTracking(true);
     handle_->hide();
+    updateTitle();
 }
 
 AvatarView::~AvatarView() {
@@ -113,6 +116,16 @@ void AvatarView::playJump() {
 
 void AvatarView::playWave() {
     engine_->playWave();
+}
+
+void AvatarView::setSessionCount(int count) {
+    if (count == sessionCount_) {
+        return;
+    }
+    const QRect before = sessionCountRect();
+    sessionCount_ = count;
+    update(before.united(sessionCountRect()));
+    emit paintedRegionChanged();
 }
 
 void AvatarView::setSheet(std::shared_ptr<SpriteSheet> sheet) {
@@ -147,6 +160,7 @@ void AvatarView::engineChanged() {
         shown_.bubble = now.bubble;
         relayoutBubble();
         update(before.united(bubbleLayout_.box));
+        updateTitle();
         shapeChanged = true;
     }
     shown_ = now;
@@ -246,6 +260,17 @@ QRect AvatarView::handleRect() const {
                  handleSize, handleSize);
 }
 
+QRect AvatarView::sessionCountRect() const {
+    return SessionCountBadge::rect(size(), sessionCount_);
+}
+
+void AvatarView::updateTitle() {
+    const AvatarEngine::Bubble& bubble = shown_.bubble;
+    const QString title = PetTexts::windowTitle(bubble.visible, bubble.text, bubble.label);
+    window()->setWindowTitle(title);
+    window()->setAccessibleName(title);
+}
+
 QRect AvatarView::placeholderRect() const {
     const QRect text =
         QFontMetrics(placeholderFont()).boundingRect(rect(), Qt::AlignCenter, placeholderText);
@@ -288,6 +313,7 @@ QRegion AvatarView::paintedRegion() const {
     if (handleVisible_) {
         region += handleRect();
     }
+    region += sessionCountRect();
     return region;
 }
 
@@ -302,6 +328,7 @@ void AvatarView::paintEvent(QPaintEvent*) {
         painter.setPen(placeholderColor);
         painter.drawText(rect(), Qt::AlignCenter, placeholderText);
     }
+    SessionCountBadge::paint(painter, sessionCountRect(), sessionCount_);
     painter.setRenderHint(QPainter::Antialiasing);
     paintBubble(painter);
 }

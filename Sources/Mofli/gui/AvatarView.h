@@ -44,6 +44,9 @@ public:
                bool isThinking, const std::optional<TerminalOrigin>& origin);
     void playJump();
     void playWave();
+    // How many Claude Code sessions run; from two on their number shows beside the pet.
+    void setSessionCount(int count);
+    int sessionCount() const { return sessionCount_; }
 
     // A loaded sheet: the current animation restarts at its first frame with it.
     void setSheet(std::shared_ptr<SpriteSheet> sheet);
@@ -66,6 +69,7 @@ public:
                                int artPixelSize = 1);
     QRect bubbleRect() const; // empty while the bubble is hidden
     QRect handleRect() const;
+    QRect sessionCountRect() const; // empty while the count is hidden
     bool isHandleVisible() const { return handleVisible_; }
     // Everything the view paints right now, for windows that must be shaped to it.
     QRegion paintedRegion() const;
@@ -125,6 +129,8 @@ private:
     void setHandleVisible(bool visible);
     void endGesture();
     void paintBubble(QPainter& painter) const;
+    // The window's title and accessible name say what the bubble says.
+    void updateTitle();
 
     std::unique_ptr<AvatarEngine> engine_;
     std::shared_ptr<SpriteSheet> sheet_;
@@ -133,6 +139,7 @@ private:
     ResizeHandle* handle_;
     bool handleVisible_ = false;
     double scale_ = 1.0;
+    int sessionCount_ = 0;
 
     Gesture gesture_ = Gesture::none;
     QPointF dragStartMouse_;

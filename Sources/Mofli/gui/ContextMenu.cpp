@@ -4,6 +4,7 @@
 #include "LinkController.h"
 #include "PetAlerts.h"
 #include "PetMenu.h"
+#include "PetTexts.h"
 #include "PetWindowController.h"
 #include "PickerController.h"
 #include "TrayController.h"
@@ -40,11 +41,28 @@ std::unique_ptr<QMenu> ContextMenu::make() {
             rows_.link.unlink();
         }
     });
+    addSessionRows(menu->addMenu(QStringLiteral("セッション")));
     menu->addSeparator();
     PetMenu::addUpdateRow(menu.get(), rows_.updater, this);
     menu->addSeparator();
     addRow(menu.get(), QStringLiteral("閉じる"), this, [] { QCoreApplication::quit(); });
     return menu;
+}
+
+void ContextMenu::addSessionRows(QMenu* menu) {
+    const QList<SessionRecord> sessions = rows_.pet.sessions();
+    // Nothing to choose while no session runs; one session gets its row too, to find its
+    // terminal from here.
+    menu->setEnabled(!sessions.isEmpty());
+    for (const SessionRecord& session : sessions) {
+        const std::optional<TerminalOrigin> origin = session.state.terminalOrigin();
+        QAction* row = addRow(menu, PetTexts::sessionRow(session), this, [this, origin] {
+            if (origin) {
+                rows_.pet.activateTerminal(*origin);
+            }
+        });
+        row->setEnabled(origin.has_value());
+    }
 }
 
 void ContextMenu::popUp(const QPoint& globalPos) {

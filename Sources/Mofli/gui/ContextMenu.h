@@ -38,5 +38,9 @@ public:
     void popUp(const QPoint& globalPos);
 
 private:
+    // One row per live Claude Code session, the pet's choice first; a row brings its terminal
+    // forward.
+    void addSessionRows(QMenu* menu);
+
     Rows rows_;
 };

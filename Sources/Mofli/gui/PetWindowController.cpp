@@ -5,8 +5,9 @@
 #include "AvatarWindow.h"
 #include "IdleMonitor.h"
 #include "Pet.h"
+#include "PetTexts.h"
 #include "Platform.h"
-#include "StateWatcher.h"
+#include "SessionTracker.h"
 #include "TopmostPreferences.h"
 
 PetWindowController::PetWindowController(Platform& platform, Scheduler& scheduler, QObject* parent)
@@ -29,19 +30,19 @@ void PetWindowController::show() {
 }
 
 void PetWindowController::startWatching() {
-    watcher_ = std::make_unique<StateWatcher>(
-        [this](const AvatarState& state) {
-            // The watcher calls from its own threads; queued calls to a destroyed controller are
-            // dropped by Qt.
-            QMetaObject::invokeMethod(
-                this, [this, state] { apply(state); }, Qt::QueuedConnection);
-        },
-        StateWatcher::Options{{},
-                              [this](const QString& path, FileEventSource::Handler onEvent) {
-                                  return platform_.watchFile(path, std::move(onEvent));
-                              },
-                              std::chrono::milliseconds(1000)});
-    watcher_->start();
+    tracker_ = std::make_unique<SessionTracker>(
+        scheduler_,
+        SessionTracker::Options{[this](const QString& path, FileEventSource::Handler onEvent) {
+                                    return platform_.watchFile(path, std::move(onEvent));
+                                },
+                                std::chrono::milliseconds(1000),
+                                {}});
+    connect(tracker_.get(), &SessionTracker::sessionsChanged, this,
+            &PetWindowController::showSessions);
+    connect(tracker_.get(), &SessionTracker::shownStateChanged, this, &PetWindowController::apply);
+    connect(tracker_.get(), &SessionTracker::lastRecapChanged, this,
+            [this](const QString& recap) { window_->avatarView()->engine().setLastRecap(recap); });
+    tracker_->start();
     idleMonitor_ = std::make_unique<IdleMonitor>(
         scheduler_,
         [this](IdleMonitor::IdleReply reply) {
@@ -52,8 +53,32 @@ void PetWindowController::startWatching() {
 }
 
 void PetWindowController::apply(const AvatarState& state) {
-    window_->avatarView()->apply(state.state, state.message, state.label, state.recap,
-                                 state.isThinking(), state.terminalOrigin());
+    shown_ = state;
+    shownLabel_ = PetTexts::bubbleLabel(state.label, shownProject());
+    // While sessions are followed, the greeting's recap is that of the session that finished
+    // last, which need not be the one shown.
+    const std::optional<QString> recap = tracker_ ? std::nullopt : state.recap;
+    window_->avatarView()->apply(state.state, state.message, shownLabel_, recap, state.isThinking(),
+                                 state.terminalOrigin());
+}
+
+QList<SessionRecord> PetWindowController::sessions() const {
+    return tracker_ ? tracker_->sessions() : QList<SessionRecord>();
+}
+
+void PetWindowController::showSessions(const QList<SessionRecord>& sessions) {
+    window_->avatarView()->setSessionCount(int(sessions.size()));
+    // A second session starting or the last but one ending changes the label of the state shown;
+    // a change of the shown session comes as a state of its own.
+    const bool sameSession = sessions.isEmpty() || sessions.front().state == shown_;
+    if (sameSession && PetTexts::bubbleLabel(shown_.label, shownProject()) != shownLabel_) {
+        apply(shown_);
+    }
+}
+
+QString PetWindowController::shownProject() const {
+    const QList<SessionRecord>& live = tracker_ ? tracker_->sessions() : QList<SessionRecord>();
+    return live.size() >= 2 ? live.front().project() : QString();
 }
 
 void PetWindowController::showPet(const Pet& pet) {
