@@ -1,6 +1,7 @@
 #include "FakeClaude.h"
 #include "HomeFixture.h"
 #include "MofliLinkManager.h"
+#include "Paths.h"
 #include "PluginHooks.h"
 
 #include <QElapsedTimer>
@@ -24,14 +25,19 @@ protected:
         qputenv("MOFLI_RESOURCE_DIR", QFile::encodeName(path("resources")));
         writeFile(bundled(".claude-plugin/plugin.json"), R"({"name":"mofli","version":"0.2.0"})");
         writeScript(bundled("hook/MofliHook"), "#!/bin/sh\n");
-        // No login shell may find a real `claude` of the machine.
-        qputenv("SHELL", QFile::encodeName(writeScript(path("shell/none"), "#!/bin/sh\nexit 1\n")));
+        // Nothing may find a real `claude` of the machine: not the usual places, which a Mac
+        // with Homebrew fills, nor a login shell.
+        qputenv("MOFLI_CLAUDE_PLACES", QFile::encodeName(home() + "/.local/bin/claude"));
+        qputenv("MOFLI_CLAUDE_SHELL",
+                QFile::encodeName(writeScript(path("shell/none"), "#!/bin/sh\nexit 1\n")));
     }
 
     void TearDown() override {
         fake_.reset();
-        qunsetenv("MOFLI_RESOURCE_DIR");
-        qunsetenv("SHELL");
+        for (const char* name : {"MOFLI_RESOURCE_DIR", "MOFLI_CLAUDE_PLACES", "MOFLI_CLAUDE_SHELL",
+                                 "SHELL", "FOUND"}) {
+            qunsetenv(name);
+        }
         HomeFixture::TearDown();
     }
 
@@ -51,7 +57,7 @@ protected:
         return path("resources/mofli-plugin/") + relative;
     }
     QString installed(const QString& relative = {}) const {
-        return path("data/Mofli/mofli-plugin") + (relative.isEmpty() ? "" : "/" + relative);
+        return MofliLinkManager::installedPluginDir() + (relative.isEmpty() ? "" : "/" + relative);
     }
     QString deployedHooks() const {
         return QString::fromUtf8(readFile(installed("hooks/hooks.json")));
@@ -78,35 +84,49 @@ bool goneWithin(pid_t pid, std::chrono::milliseconds limit) {
 }
 
 TEST_F(MofliLinkManagerTest, FindsClaudeInTheFixedPlacesFirstThenThroughTheLoginShell) {
-    EXPECT_EQ(MofliLinkManager::claudePath(), std::nullopt);
+    const QString first = home() + "/first/claude";
+    const QString second = home() + "/second/claude";
+    writeScript(workDir() + "/relative/claude", "#!/bin/sh\n");
+    qputenv("MOFLI_CLAUDE_PLACES", QFile::encodeName("relative/claude:" + first + ":" + second));
+    EXPECT_EQ(MofliLinkManager::claudePath(), std::nullopt) << "only absolute places count";
+    installFake("second/claude");
+    EXPECT_EQ(MofliLinkManager::claudePath(), second);
+    installFake("first/claude");
+    EXPECT_EQ(MofliLinkManager::claudePath(), first);
+    QFile::setPermissions(first, QFile::ReadOwner | QFile::WriteOwner);
+    EXPECT_EQ(MofliLinkManager::claudePath(), second) << "a file that cannot run does not count";
+    QFile::remove(first);
+    QFile::remove(second);
 
-    const QString local = installFake(".claude/local/claude");
-    EXPECT_EQ(MofliLinkManager::claudePath(), local);
-    const QString preferred = installFake();
-    EXPECT_EQ(MofliLinkManager::claudePath(), preferred);
-    QFile::setPermissions(preferred, QFile::ReadOwner | QFile::WriteOwner);
-    EXPECT_EQ(MofliLinkManager::claudePath(), local) << "a file that cannot run does not count";
-    QFile::remove(local);
-    QFile::remove(preferred);
-
-    if (QFileInfo::exists("/bin/zsh")) {
-        GTEST_SKIP() << "the login-shell cases need a system without /bin/zsh, which is asked "
-                        "before $SHELL";
-    }
     const QString elsewhere = writeScript(path("elsewhere/claude"), "#!/bin/sh\n");
     // A profile that greets, names other paths, and leaves noise after the answer.
-    writeScript(path("shell/finds"), "#!/bin/sh\necho \"$@\" > \"$FAKE_CLAUDE_DIR/shell-args\"\n"
+    qputenv("MOFLI_CLAUDE_SHELL",
+            QFile::encodeName(writeScript(
+                path("shell/finds"), "#!/bin/sh\necho \"$@\" > \"$FAKE_CLAUDE_DIR/shell-args\"\n"
                                      "echo 'Welcome back!'\necho /bin\necho /no/such/claude\n"
-                                     "printf '  %s\\n\\n' \"$FOUND\"\necho 'bye' >&2\n");
-    qputenv("SHELL", QFile::encodeName(path("shell/finds")));
+                                     "printf '  %s\\n\\n' \"$FOUND\"\necho 'bye' >&2\n")));
     qputenv("FOUND", QFile::encodeName(elsewhere));
     EXPECT_EQ(MofliLinkManager::claudePath(), elsewhere);
     EXPECT_EQ(readFile(fake().file("shell-args")), "-lc command -v claude\n");
     qputenv("FOUND", QFile::encodeName(path("fake")));
     EXPECT_EQ(MofliLinkManager::claudePath(), std::nullopt) << "a folder is not a tool";
+
+    // The usual places start in the home folder, ahead of any `claude` the system has.
+    qunsetenv("MOFLI_CLAUDE_PLACES");
+    EXPECT_EQ(MofliLinkManager::claudePath(), installFake());
+
+    qunsetenv("MOFLI_CLAUDE_SHELL");
+    QFile::remove(home() + "/.local/bin/claude");
+    if (QFileInfo::exists("/bin/zsh") || QFileInfo::exists("/opt/homebrew/bin/claude") ||
+        QFileInfo::exists("/usr/local/bin/claude")) {
+        GTEST_SKIP() << "the user's own login shell is asked only on a system without /bin/zsh "
+                        "and without a `claude` in /opt/homebrew/bin or /usr/local/bin";
+    }
+    qputenv("SHELL", QFile::encodeName(path("shell/finds")));
+    qputenv("FOUND", QFile::encodeName(elsewhere));
+    EXPECT_EQ(MofliLinkManager::claudePath(), elsewhere);
     qputenv("SHELL", "relative/shell");
     EXPECT_EQ(MofliLinkManager::claudePath(), std::nullopt);
-    qunsetenv("FOUND");
 }
 
 // Whatever the tool does, the app gets a bounded answer in bounded time, and nothing the tool
@@ -395,7 +415,7 @@ TEST_F(MofliLinkManagerTest, DeployLeavesThePreviousFolderWholeWhenTheCopyFails)
     EXPECT_EQ(readFile(installed("hooks/hooks.json")), hooksBefore);
     EXPECT_TRUE(QFileInfo(installed("hook/MofliHook")).isExecutable());
     EXPECT_EQ(
-        QDir(path("data/Mofli")).entryList(QDir::AllEntries | QDir::Hidden | QDir::NoDotAndDotDot),
+        QDir(Paths::appDataDir()).entryList(QDir::AllEntries | QDir::Hidden | QDir::NoDotAndDotDot),
         QStringList{"mofli-plugin"})
         << "no half copy is left behind";
 
@@ -403,7 +423,7 @@ TEST_F(MofliLinkManagerTest, DeployLeavesThePreviousFolderWholeWhenTheCopyFails)
     EXPECT_EQ(readFile(installed("hook/MofliHook")), readFile(bundled("hook/MofliHook")));
     EXPECT_FALSE(QFileInfo::exists(installed("stale-file")));
     EXPECT_EQ(
-        QDir(path("data/Mofli")).entryList(QDir::AllEntries | QDir::Hidden | QDir::NoDotAndDotDot),
+        QDir(Paths::appDataDir()).entryList(QDir::AllEntries | QDir::Hidden | QDir::NoDotAndDotDot),
         QStringList{"mofli-plugin"})
         << "the previous folder goes once swapped out";
 

@@ -5,6 +5,7 @@
 
 #include <QDir>
 #include <QFile>
+#include <QGuiApplication>
 #include <QScreen>
 #include <QTest>
 
@@ -83,8 +84,9 @@ TEST_F(AvatarWindowTest, AlwaysOnTopComesFromThePreference) {
     }
 }
 
-// macOS puts every tool window above normal ones whatever its flags: the platform is asked for
-// the preferred level once the native window exists and again after each show.
+// macOS puts every tool window above normal ones whatever its flags, and again whenever the app
+// becomes active or inactive: the platform is asked for the preferred level once the native window
+// exists, after each show and after each change of the application's state.
 TEST_F(AvatarWindowTest, EveryShownNativeWindowIsStackedAsThePreferenceSays) {
     store("alwaysOnTop", false);
     AvatarWindow window(platform, clock);
@@ -97,6 +99,12 @@ TEST_F(AvatarWindowTest, EveryShownNativeWindowIsStackedAsThePreferenceSays) {
     EXPECT_TRUE(platform.stackingRequests.back());
     window.setAlwaysOnTop(false);
     EXPECT_FALSE(platform.stackingRequests.back());
+
+    for (const Qt::ApplicationState state : {Qt::ApplicationActive, Qt::ApplicationInactive}) {
+        platform.stackingRequests.clear();
+        emit qGuiApp->applicationStateChanged(state);
+        EXPECT_EQ(platform.stackingRequests, QList<bool>{false}) << state;
+    }
 }
 
 TEST_F(AvatarWindowTest, TogglingStackingKeepsThePosition) {

@@ -3,6 +3,7 @@
 #include "AvatarWindow.h"
 #include "ContextMenu.h"
 #include "FakeClaude.h"
+#include "MofliLinkManager.h"
 #include "PetWindowController.h"
 #include "Settings.h"
 
@@ -30,6 +31,8 @@ struct Alert {
     // With the details shown, where there are any.
     QRect expanded;
     QString detailsButton;
+    // Put in front of other applications' windows: the app is rarely the active one.
+    bool broughtForward = false;
 };
 
 class LinkTest : public AppFixture {
@@ -40,7 +43,9 @@ protected:
         qputenv("HOME", QFile::encodeName(root_.filePath("home")));
         qputenv("XDG_DATA_HOME", QFile::encodeName(root_.filePath("data")));
         qputenv("MOFLI_RESOURCE_DIR", QFile::encodeName(root_.filePath("resources")));
-        qputenv("SHELL", "/bin/false");
+        // Where installFake() puts it, and nowhere a `claude` of the machine could be.
+        qputenv("MOFLI_CLAUDE_PLACES", QFile::encodeName(root_.filePath("home/.local/bin/claude")));
+        qputenv("MOFLI_CLAUDE_SHELL", "/usr/bin/false");
         fake_.emplace(root_.filePath("fake"));
         write("resources/mofli-plugin/.claude-plugin/plugin.json", R"({"name":"mofli"})");
         store("didAttemptInitialLink", QVariant());
@@ -49,7 +54,8 @@ protected:
     void TearDown() override {
         fake_.reset();
         qputenv("HOME", home_);
-        for (const char* name : {"XDG_DATA_HOME", "MOFLI_RESOURCE_DIR", "SHELL"}) {
+        for (const char* name :
+             {"XDG_DATA_HOME", "MOFLI_RESOURCE_DIR", "MOFLI_CLAUDE_PLACES", "MOFLI_CLAUDE_SHELL"}) {
             qunsetenv(name);
         }
         AppFixture::TearDown();
@@ -65,7 +71,7 @@ protected:
 
     void installFake() { FakeClaude::installAt(root_.filePath("home/.local/bin/claude")); }
     const FakeClaude& fake() const { return *fake_; }
-    QString installed() const { return root_.filePath("data/Mofli/mofli-plugin"); }
+    static QString installed() { return MofliLinkManager::installedPluginDir(); }
 
     // Answers every alert that opens with the first of its buttons titled one of `choices`,
     // recording what it said; details are opened first.
@@ -79,9 +85,14 @@ protected:
             }
             // Let the box take its place above the pet first.
             QCoreApplication::processEvents();
-            Alert seen{box->text(), box->informativeText(), box->detailedText(),
-                       {},          box->frameGeometry(),   {},
-                       {}};
+            Alert seen{box->text(),
+                       box->informativeText(),
+                       box->detailedText(),
+                       {},
+                       box->frameGeometry(),
+                       {},
+                       {},
+                       platform.broughtForward.contains(box)};
             QAbstractButton* chosen = nullptr;
             for (QAbstractButton* button : box->buttons()) {
                 if (box->buttonRole(button) == QMessageBox::ActionRole) {
@@ -155,6 +166,7 @@ TEST_F(LinkTest, FirstLaunchLinksOnceAndSaysSoAboveThePet) {
                              "/reload-plugins を実行（または再起動）すると、デスクトップのキャラ"
                              "クターが状態に反応するようになります✨"));
     EXPECT_EQ(alert.buttons, QStringList{"OK"});
+    EXPECT_TRUE(alert.broughtForward);
     const QRect pet = app.petWindow().window()->frameGeometry();
     EXPECT_EQ(alert.geometry.bottom(), pet.top() - 12 - 1) << "12 points above the pet";
     // Centred on the pet as far as the screen allows: the pet sits near the right edge.

@@ -36,7 +36,7 @@ protected:
         set("XDG_DATA_HOME", home().root() + "/App Data");
         set("MOFLI_RESOURCE_DIR", fs::path(stagedPlugin).parent_path().string());
         // No login shell may find a `claude` of this machine.
-        set("SHELL", "/bin/false");
+        set("MOFLI_CLAUDE_SHELL", "/usr/bin/false");
     }
 
     void TearDown() override {

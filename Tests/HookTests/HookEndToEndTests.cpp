@@ -13,6 +13,7 @@
 #include <gtest/gtest.h>
 #include <limits>
 #include <optional>
+#include <sys/resource.h>
 #include <sys/stat.h>
 #include <sys/wait.h>
 #include <unistd.h>
@@ -234,6 +235,19 @@ TEST(HookEndToEnd, FailuresStaySilentAndExitZero) {
 TEST(HookEndToEnd, ConcurrentRunsOfTwoSessionsCountEveryCallOfEach) {
     TemporaryHome home;
     constexpr int runs = 100;
+    // Each waiting hook holds three descriptors here, together more than the 256 that macOS
+    // allows a process by default.
+    rlimit files{};
+    ASSERT_EQ(getrlimit(RLIMIT_NOFILE, &files), 0);
+    const rlim_t needed = 3 * runs + 64;
+    if (files.rlim_cur < needed && files.rlim_max >= needed) {
+        files.rlim_cur = needed;
+        ASSERT_EQ(setrlimit(RLIMIT_NOFILE, &files), 0);
+    }
+    if (files.rlim_cur < needed) {
+        GTEST_SKIP() << "the hard limit of " << files.rlim_max << " open files is below the "
+                     << needed << " this test needs";
+    }
     struct Started {
         pid_t pid;
         int input, output, error;

@@ -8,6 +8,7 @@
 #include <QFileInfo>
 #include <QList>
 #include <QPointer>
+#include <QWidget>
 #include <QWindow>
 #include <optional>
 #include <utility>
@@ -19,8 +20,12 @@ class FakePlatform final : public Platform {
 public:
     // A login item that only remembers; `registered` may be changed behind the app's back.
     struct FakeLoginItem final : LoginItem {
+        Availability availableAs = Availability::Available;
         bool registered = false;
+        bool approvalPending = false;
+        Availability availability() const override { return availableAs; }
         bool isEnabled() const override { return registered; }
+        bool awaitsApproval() const override { return registered && approvalPending; }
         bool setEnabled(bool enabled) override {
             registered = enabled;
             return true;
@@ -46,6 +51,8 @@ public:
     // The always-on-top value of each stacking request, in order.
     QList<bool> stackingRequests;
     int accessoryRequests = 0;
+    // The windows the app asked to put in front of every other application's.
+    QList<QPointer<QWidget>> broughtForward;
     // Terminal activation: what it answers, and the origins it was asked to bring forward.
     bool terminalsActivatable = true;
     bool activationSucceeds = true;
@@ -65,6 +72,7 @@ public:
         stackingRequests.append(alwaysOnTop);
     }
     void becomeAccessoryApplication() override { ++accessoryRequests; }
+    void bringForward(QWidget* window) override { broughtForward.append(window); }
     bool systemTrayAvailable() const override { return trayAvailable; }
     void secondsSinceLastInput(QObject*, IdleReply reply) override { reply(idleSeconds); }
     void openFolder(const QString& dir) override {

@@ -46,6 +46,32 @@ QString loginShell() {
     return QStringLiteral("/bin/sh");
 }
 
+// Where claudePath() looks: each place in order, then the login shell.
+struct ClaudeSearch {
+    QStringList places;
+    QString shell;
+};
+
+ClaudeSearch claudeSearch() {
+    ClaudeSearch search;
+    if (const QString places = qEnvironmentVariable("MOFLI_CLAUDE_PLACES"); !places.isEmpty()) {
+        search.places = places.split(QLatin1Char(':'), Qt::SkipEmptyParts);
+    } else {
+        const QString home = QDir::cleanPath(Paths::home());
+        search.places = {
+            home + QStringLiteral("/.local/bin/claude"),
+            QStringLiteral("/opt/homebrew/bin/claude"),
+            QStringLiteral("/usr/local/bin/claude"),
+            home + QStringLiteral("/.claude/local/claude"),
+        };
+    }
+    search.shell = qEnvironmentVariable("MOFLI_CLAUDE_SHELL");
+    if (search.shell.isEmpty()) {
+        search.shell = loginShell();
+    }
+    return search;
+}
+
 // The kept bytes as text: cut at a character boundary when over the limit, with a note saying
 // so. Valid UTF-8, and only that, comes back unchanged from a round trip; anything else is none.
 QString keptText(QByteArray bytes) {
@@ -387,20 +413,14 @@ std::optional<LinkError> settle(const Claude& claude, const PluginTree& tree,
 } // namespace
 
 std::optional<QString> claudePath(const Cancellation& cancel) {
-    const QString home = QDir::cleanPath(Paths::home());
-    const QStringList candidates = {
-        home + QStringLiteral("/.local/bin/claude"),
-        QStringLiteral("/opt/homebrew/bin/claude"),
-        QStringLiteral("/usr/local/bin/claude"),
-        home + QStringLiteral("/.claude/local/claude"),
-    };
-    for (const QString& candidate : candidates) {
-        if (isExecutableFile(candidate)) {
+    const ClaudeSearch search = claudeSearch();
+    for (const QString& candidate : search.places) {
+        if (QDir::isAbsolutePath(candidate) && isExecutableFile(candidate)) {
             return candidate;
         }
     }
     const CommandResult found =
-        run(loginShell(), {QStringLiteral("-lc"), QStringLiteral("command -v claude")}, cancel);
+        run(search.shell, {QStringLiteral("-lc"), QStringLiteral("command -v claude")}, cancel);
     if (found.status != 0) {
         return std::nullopt;
     }

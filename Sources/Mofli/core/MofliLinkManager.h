@@ -30,8 +30,11 @@ inline constexpr std::chrono::milliseconds commandTimeout{60000};
 // floods its output cannot fill the app's memory.
 inline constexpr qsizetype outputLimit = 64 * 1024;
 
-// The absolute path of an executable `claude`: the usual install places first, then what the
-// user's login shell finds.
+// The absolute path of an executable `claude`: the usual install places first (~/.local/bin,
+// /opt/homebrew/bin, /usr/local/bin, ~/.claude/local), then what the user's login shell (zsh
+// where the system has it) answers to `command -v claude`. $MOFLI_CLAUDE_PLACES (paths separated
+// by ':') and $MOFLI_CLAUDE_SHELL replace the places and the shell when set: for a `claude` kept
+// elsewhere, and for tests, which must not find the one of the machine they run on.
 std::optional<QString> claudePath(const Cancellation& cancel = Cancellation::never());
 // Runs `executable` with `arguments` in a process group of its own, with standard input at end of
 // file. A program that cannot start gives status -1 and the reason; one still running after

@@ -16,7 +16,7 @@ AppDelegate::AppDelegate(Platform& platform, Scheduler& scheduler, QObject* pare
       petWindow_(std::make_unique<PetWindowController>(platform, scheduler)),
       tray_(std::make_unique<TrayController>(platform, scheduler, pets_)),
       picker_(std::make_unique<PickerController>(platform, pets_)),
-      alerts_(std::make_unique<PetAlerts>(*petWindow_->window())),
+      alerts_(std::make_unique<PetAlerts>(platform, *petWindow_->window())),
       link_(std::make_unique<LinkController>()) {
     // Before the first sheet is decoded: each switch of pets must give its memory back.
     FreedMemory::returnLargeBlocksAtOnce();

@@ -51,6 +51,13 @@ AvatarWindow::AvatarWindow(Platform& platform, Scheduler& scheduler)
     view_->setGeometry(rect());
     view_->setScale(scale_);
     connect(view_, &AvatarView::moveRequested, this, &AvatarWindow::moveWithinScreens);
+    // On macOS Qt puts a tool window back on its own level whenever the app becomes active or
+    // inactive, whatever level it was given since.
+    connect(qGuiApp, &QGuiApplication::applicationStateChanged, this, [this] {
+        if (internalWinId() != 0) {
+            platform_.applyStacking(windowHandle(), alwaysOnTop_);
+        }
+    });
     connect(sheets_, &SheetLoader::loaded, this, &AvatarWindow::showSheet);
     connect(view_, &AvatarView::scaleRequested, this,
             [this](double scale, const QPointF& anchor, const QPointF& anchorRel) {

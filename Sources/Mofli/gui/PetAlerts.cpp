@@ -1,6 +1,7 @@
 #include "PetAlerts.h"
 
 #include "LinkAlerts.h"
+#include "Platform.h"
 #include "WindowPlacement.h"
 
 #include <QEvent>
@@ -10,7 +11,8 @@
 #include <QWidget>
 #include <optional>
 
-PetAlerts::PetAlerts(const QWidget& pet, QObject* parent) : QObject(parent), pet_(pet) {
+PetAlerts::PetAlerts(Platform& platform, const QWidget& pet, QObject* parent)
+    : QObject(parent), platform_(platform), pet_(pet) {
 }
 
 void PetAlerts::inform(const QString& text, const QString& detail) {
@@ -38,7 +40,10 @@ bool PetAlerts::eventFilter(QObject* watched, QEvent* event) {
             place(alert);
         } else if (event->type() == QEvent::Show) {
             place(alert);
-            alert->activateWindow();
+            // The native window appears only after this event, and only a visible one can be
+            // brought forward.
+            QMetaObject::invokeMethod(
+                alert, [this, alert] { platform_.bringForward(alert); }, Qt::QueuedConnection);
         }
     }
     return QObject::eventFilter(watched, event);

@@ -5,6 +5,7 @@
 
 class QAbstractButton;
 class QMessageBox;
+class Platform;
 class QWidget;
 
 // Alerts about the link, shown just above the pet, inside the visible part of its screen, where
@@ -13,8 +14,8 @@ class PetAlerts : public QObject {
     Q_OBJECT
 
 public:
-    // `pet` is the pet window; it must outlive the alerts.
-    explicit PetAlerts(const QWidget& pet, QObject* parent = nullptr);
+    // `pet` is the pet window; it and `platform` must outlive the alerts.
+    PetAlerts(Platform& platform, const QWidget& pet, QObject* parent = nullptr);
 
     // `text`, with `detail` (when there is any) behind the details button, and "OK".
     void inform(const QString& text, const QString& detail);
@@ -30,5 +31,6 @@ private:
     QAbstractButton* run(QMessageBox& alert);
     void place(QMessageBox* alert) const;
 
+    Platform& platform_;
     const QWidget& pet_;
 };

@@ -42,6 +42,8 @@ TrayController::TrayController(Platform& platform, Scheduler& scheduler, PetList
                                QObject* parent)
     : QObject(parent), platform_(platform), scheduler_(scheduler), pets_(pets),
       menu_(std::make_unique<QMenu>()) {
+    // The login row says in a tool tip why it is off or not yet in effect.
+    menu_->setToolTipsVisible(true);
     connect(&pets_, &PetList::petsChanged, this, &TrayController::rebuildMenu);
     connect(&pets_, &PetList::currentChanged, this, &TrayController::rebuildMenu);
     rebuildMenu();
@@ -130,7 +132,21 @@ void TrayController::rebuildMenu() {
         rebuildMenu();
     });
     atLogin->setCheckable(true);
-    atLogin->setChecked(login.isEnabled());
+    QString hint;
+    if (login.availability() == LoginItem::Availability::NeedsAppBundle) {
+        atLogin->setEnabled(false);
+        hint = QStringLiteral("Mofli.app から起動したときに設定できます");
+    } else {
+        atLogin->setChecked(login.isEnabled());
+        if (login.awaitsApproval()) {
+            hint = QStringLiteral("システム設定の「一般」>「ログイン項目」で許可してください");
+        }
+    }
+    if (!hint.isEmpty()) {
+        // Also as a row of its own: macOS shows the tray's menu natively, without tool tips.
+        atLogin->setToolTip(hint);
+        menu->addAction(hint)->setEnabled(false);
+    }
     menu->addSeparator();
     PetMenu::addUpdateRow(menu, platform_.updater(), this);
     menu->addSeparator();

@@ -13,6 +13,11 @@ void Platform::openFolder(const QString& dir) {
 void Platform::applyStacking(QWindow*, bool) {
 }
 
+void Platform::bringForward(QWidget* window) {
+    window->raise();
+    window->activateWindow();
+}
+
 void Platform::shapeToVisiblePixels(QWidget* window, const QRegion& visible) {
     window->setMask(visible);
 }

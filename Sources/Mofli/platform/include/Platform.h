@@ -41,6 +41,10 @@ public:
     virtual void applyStacking(QWindow* window, bool alwaysOnTop);
     // No Dock icon and no menu bar of the app's own: it lives in the tray and on the desktop.
     virtual void becomeAccessoryApplication() = 0;
+    // Puts the shown `window` in front of every other application's windows and makes the app
+    // active for it: an accessory app is rarely active, and its alerts would open behind the
+    // terminal the user works in.
+    virtual void bringForward(QWidget* window);
     // Whether a tray (status bar) can show the app's icon right now; a panel that starts after
     // the app brings one later.
     virtual bool systemTrayAvailable() const;

@@ -1,3 +1,4 @@
+#include "EntryWatch.h"
 #include "FileEventSources.h"
 
 #include <QFile>
@@ -27,16 +28,33 @@ constexpr uint32_t goneMask = IN_MOVE_SELF | IN_DELETE_SELF | IN_IGNORED | IN_UN
 constexpr uint32_t folderMask = IN_ONLYDIR | IN_CLOSE_WRITE | entryMask | goneMask;
 constexpr uint32_t parentMask = IN_ONLYDIR | entryMask | goneMask;
 constexpr uint32_t ancestorMask = IN_ONLYDIR | goneMask;
-constexpr int maxAncestors = 64;
 
+uint32_t maskFor(EntryWatch::Role role) {
+    switch (role) {
+    case EntryWatch::Role::file:
+        return fileMask;
+    case EntryWatch::Role::folder:
+        return folderMask;
+    case EntryWatch::Role::parent:
+        return parentMask;
+    case EntryWatch::Role::ancestor:
+        return ancestorMask;
+    }
+    return ancestorMask;
+}
+
+QByteArray nameOf(const QByteArray& path) {
+    return QFile::encodeName(QFileInfo(QFile::decodeName(path)).fileName());
+}
+
+// inotify names the entries that change, so the folders' notes need no comparison of objects:
+// only the levels come from EntryWatch.
 class InotifySource final : public FileEventSource {
 public:
     InotifySource(const QString& filePath, Handler onEvent, int inotifyFd, int wakeFd)
-        : file_(QFile::encodeName(filePath)),
-          folder_(QFile::encodeName(QFileInfo(filePath).path())),
-          name_(QFile::encodeName(QFileInfo(filePath).fileName())),
-          folderName_(QFile::encodeName(QFileInfo(QFileInfo(filePath).path()).fileName())),
-          onEvent_(std::move(onEvent)), inotifyFd_(inotifyFd), wakeFd_(wakeFd) {
+        : levels_(EntryWatch(QFile::encodeName(filePath)).levels()), name_(nameOf(levels_[0].path)),
+          folderName_(nameOf(levels_[1].path)), onEvent_(std::move(onEvent)), inotifyFd_(inotifyFd),
+          wakeFd_(wakeFd), watches_(levels_.size(), -1) {
         attach();
         thread_ = std::thread([this] { run(); });
     }
@@ -51,24 +69,18 @@ public:
     }
 
     // Old watches go first: a path whose inode did not change gets a watch number of its own
-    // again, which removing afterwards would take away.
+    // again, which removing afterwards would take away. New ones from the root down: each folder
+    // is watched before what lies in it, so a change in between shows in its events.
     void attach() override {
-        for (const int watch : watches()) {
-            inotify_rm_watch(inotifyFd_, watch);
-        }
-        ancestorWatches_.clear();
-        folderWatch_ = inotify_add_watch(inotifyFd_, folder_.constData(), folderMask);
-        fileWatch_ = inotify_add_watch(inotifyFd_, file_.constData(), fileMask);
-        QString ancestor = QFileInfo(QFile::decodeName(folder_)).absolutePath();
-        for (int level = 0; level < maxAncestors; ++level) {
-            const uint32_t mask = level == 0 ? parentMask : ancestorMask;
-            ancestorWatches_.push_back(
-                inotify_add_watch(inotifyFd_, QFile::encodeName(ancestor).constData(), mask));
-            const QString above = QFileInfo(ancestor).absolutePath();
-            if (above == ancestor) {
-                break;
+        for (int& watch : watches_) {
+            if (watch >= 0) {
+                inotify_rm_watch(inotifyFd_, watch);
             }
-            ancestor = above;
+            watch = -1;
+        }
+        for (size_t level = levels_.size(); level-- > 0;) {
+            watches_[level] = inotify_add_watch(inotifyFd_, levels_[level].path.constData(),
+                                                maskFor(levels_[level].role));
         }
     }
 
@@ -120,41 +132,39 @@ private:
     }
 
     void classify(const inotify_event& event, Drained& drained) const {
+        const auto watch = std::find(watches_.begin(), watches_.end(), event.wd);
+        if (event.wd < 0 || watch == watches_.end()) {
+            return;
+        }
         const auto named = [&](const QByteArray& name) {
             return event.len > 0 && std::strcmp(event.name, name.constData()) == 0;
         };
-        if (event.wd == fileWatch_) {
+        const bool gone = (event.mask & goneMask) != 0;
+        switch (levels_[size_t(watch - watches_.begin())].role) {
+        case EntryWatch::Role::file:
             drained.concernsFile = true;
-        } else if (event.wd == folderWatch_) {
-            drained.pathMoved = drained.pathMoved || (event.mask & goneMask) != 0;
+            break;
+        case EntryWatch::Role::folder:
+            drained.pathMoved = drained.pathMoved || gone;
             drained.concernsFile = drained.concernsFile || named(name_);
-        } else if (std::find(ancestorWatches_.begin(), ancestorWatches_.end(), event.wd) !=
-                   ancestorWatches_.end()) {
-            const bool parent = event.wd == ancestorWatches_.front();
-            drained.pathMoved =
-                drained.pathMoved || (event.mask & goneMask) != 0 || (parent && named(folderName_));
+            break;
+        case EntryWatch::Role::parent:
+            drained.pathMoved = drained.pathMoved || gone || named(folderName_);
+            break;
+        case EntryWatch::Role::ancestor:
+            drained.pathMoved = drained.pathMoved || gone;
+            break;
         }
     }
 
-    std::vector<int> watches() const {
-        std::vector<int> all = ancestorWatches_;
-        all.push_back(folderWatch_);
-        all.push_back(fileWatch_);
-        all.erase(std::remove(all.begin(), all.end(), -1), all.end());
-        return all;
-    }
-
-    const QByteArray file_;
-    const QByteArray folder_;
+    const std::vector<EntryWatch::Level> levels_;
     const QByteArray name_;
     const QByteArray folderName_;
     const Handler onEvent_;
     const int inotifyFd_;
     const int wakeFd_;
-    int fileWatch_ = -1;
-    int folderWatch_ = -1;
-    // The folder's parent first, up to the root.
-    std::vector<int> ancestorWatches_;
+    // One per level; -1 where the path has nothing to watch.
+    std::vector<int> watches_;
     std::thread thread_;
 };
 

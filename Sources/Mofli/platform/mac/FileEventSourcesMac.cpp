@@ -2,13 +2,13 @@
 #include "FileEventSources.h"
 
 #include <QFile>
-#include <QFileInfo>
 #include <cerrno>
 #include <cstdint>
 #include <fcntl.h>
 #include <sys/event.h>
 #include <thread>
 #include <unistd.h>
+#include <vector>
 
 namespace {
 
@@ -16,18 +16,30 @@ constexpr uintptr_t wakeIdent = 1;
 constexpr uint32_t goneFlags = NOTE_DELETE | NOTE_RENAME | NOTE_REVOKE;
 constexpr uint32_t fileFlags = NOTE_WRITE | NOTE_EXTEND | goneFlags;
 // A folder's NOTE_WRITE: one of its entries came, went or was renamed.
-constexpr uint32_t folderFlags = NOTE_WRITE | goneFlags;
+constexpr uint32_t entryFlags = NOTE_WRITE | goneFlags;
 
-// kqueue watches the file object open when it was added, and the hook's atomic rename posts
-// NOTE_DELETE to the replaced file while the path already names the next one. Watching the
-// folder too, and comparing the file at the path with the watched one (EntryWatch), follows every
-// version at once, as the folder watch does on Linux.
+uint32_t flagsFor(EntryWatch::Role role) {
+    switch (role) {
+    case EntryWatch::Role::file:
+        return fileFlags;
+    case EntryWatch::Role::folder:
+    case EntryWatch::Role::parent:
+        return entryFlags;
+    case EntryWatch::Role::ancestor:
+        return goneFlags;
+    }
+    return goneFlags;
+}
+
+// kqueue watches the objects open when they were added: the hook's atomic rename posts
+// NOTE_DELETE to the replaced file while the path already names the next one, and a folder
+// renamed above says so only to its own watch. EntryWatch decides from the notes of every level
+// whether the path now leads elsewhere.
 class KqueueSource final : public FileEventSource {
 public:
     KqueueSource(const QString& filePath, Handler onEvent, int queue)
-        : file_(QFile::encodeName(filePath)),
-          folder_(QFile::encodeName(QFileInfo(filePath).path())), entry_(file_),
-          onEvent_(std::move(onEvent)), queue_(queue) {
+        : entry_(QFile::encodeName(filePath)), onEvent_(std::move(onEvent)), queue_(queue),
+          fds_(entry_.levels().size(), -1) {
         struct kevent wake;
         EV_SET(&wake, wakeIdent, EVFILT_USER, EV_ADD | EV_CLEAR, 0, 0, nullptr);
         kevent(queue_, &wake, 1, nullptr, 0, nullptr);
@@ -40,32 +52,36 @@ public:
         EV_SET(&wake, wakeIdent, EVFILT_USER, 0, NOTE_TRIGGER, 0, nullptr);
         kevent(queue_, &wake, 1, nullptr, 0, nullptr);
         thread_.join();
-        closeWatch(fileFd_);
-        closeWatch(folderFd_);
+        for (int& fd : fds_) {
+            closeWatch(fd);
+        }
         close(queue_);
     }
 
     // Runs before the thread starts and then only on it (from run() or the handler), so the
-    // descriptors need no lock.
+    // descriptors need no lock. From the root down: each folder is watched before what lies in
+    // it is opened, so a change in between shows in its notes.
     void attach() override {
-        watch(folderFd_, folder_, folderFlags);
-        watch(fileFd_, file_, fileFlags);
-        entry_.attached(fileFd_);
+        for (size_t level = fds_.size(); level-- > 0;) {
+            watch(level);
+        }
     }
 
 private:
     // O_EVTONLY: the descriptor serves notifications only and does not keep the volume busy.
     // Closing the old descriptor removes its events from the queue.
-    void watch(int& fd, const QByteArray& path, uint32_t flags) {
-        const int opened = open(path.constData(), O_EVTONLY | O_CLOEXEC);
-        closeWatch(fd);
-        fd = opened;
-        if (fd < 0) {
+    void watch(size_t level) {
+        const EntryWatch::Level& where = entry_.levels()[level];
+        const int opened = open(where.path.constData(), O_EVTONLY | O_CLOEXEC);
+        closeWatch(fds_[level]);
+        fds_[level] = opened;
+        entry_.attached(level, opened);
+        if (opened < 0) {
             return;
         }
         struct kevent change;
-        EV_SET(&change, static_cast<uintptr_t>(fd), EVFILT_VNODE, EV_ADD | EV_CLEAR, flags, 0,
-               nullptr);
+        EV_SET(&change, static_cast<uintptr_t>(opened), EVFILT_VNODE, EV_ADD | EV_CLEAR,
+               flagsFor(where.role), 0, nullptr);
         kevent(queue_, &change, 1, nullptr, 0, nullptr);
     }
 
@@ -77,9 +93,9 @@ private:
     }
 
     void run() {
-        struct kevent events[8];
+        struct kevent events[16];
         for (;;) {
-            const int count = kevent(queue_, nullptr, 0, events, 8, nullptr);
+            const int count = kevent(queue_, nullptr, 0, events, 16, nullptr);
             if (count < 0) {
                 if (errno == EINTR) {
                     continue;
@@ -92,14 +108,7 @@ private:
                 if (event.filter == EVFILT_USER) {
                     return;
                 }
-                const bool gone = (event.fflags & goneFlags) != 0;
-                if (fileFd_ >= 0 && event.ident == static_cast<uintptr_t>(fileFd_)) {
-                    notes.fileGone = notes.fileGone || gone;
-                    notes.fileWritten = notes.fileWritten || (event.fflags & ~goneFlags) != 0;
-                } else if (folderFd_ >= 0 && event.ident == static_cast<uintptr_t>(folderFd_)) {
-                    notes.folderGone = notes.folderGone || gone;
-                    notes.folderChanged = notes.folderChanged || (event.fflags & NOTE_WRITE) != 0;
-                }
+                note(event, notes);
             }
             const EntryWatch::Outcome outcome = entry_.consider(notes);
             if (outcome.reattach) {
@@ -111,13 +120,29 @@ private:
         }
     }
 
-    const QByteArray file_;
-    const QByteArray folder_;
+    void note(const struct kevent& event, EntryWatch::Notes& notes) const {
+        for (size_t level = 0; level < fds_.size(); ++level) {
+            if (fds_[level] < 0 || event.ident != static_cast<uintptr_t>(fds_[level])) {
+                continue;
+            }
+            notes.gone = notes.gone || (event.fflags & goneFlags) != 0;
+            if ((event.fflags & ~goneFlags) == 0) {
+                return;
+            }
+            if (level == 0) {
+                notes.fileWritten = true;
+            } else {
+                notes.entriesChanged.push_back(level);
+            }
+            return;
+        }
+    }
+
     EntryWatch entry_;
     const Handler onEvent_;
     const int queue_;
-    int fileFd_ = -1;
-    int folderFd_ = -1;
+    // One per level; -1 where the path has nothing to open.
+    std::vector<int> fds_;
     std::thread thread_;
 };
 

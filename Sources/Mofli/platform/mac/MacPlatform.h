@@ -9,6 +9,7 @@ public:
     void showOnAllWorkspaces(QWindow* window) override;
     void applyStacking(QWindow* window, bool alwaysOnTop) override;
     void becomeAccessoryApplication() override;
+    void bringForward(QWidget* window) override;
     void secondsSinceLastInput(QObject* context, IdleReply reply) override;
     void activateTerminal(const TerminalOrigin& origin, QObject* context,
                           std::function<void(bool)> done) override;

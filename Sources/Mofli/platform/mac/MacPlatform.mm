@@ -1,12 +1,13 @@
 #include "MacPlatform.h"
 
-#include "AppleScript.h"
+#include "ScriptProcess.h"
 #include "TerminalActivator.h"
 
 #import <AppKit/AppKit.h>
 #include <CoreGraphics/CoreGraphics.h>
 #include <QWindow>
 #include <algorithm>
+#include <chrono>
 #include <limits>
 
 namespace {
@@ -49,6 +50,12 @@ void MacPlatform::becomeAccessoryApplication() {
     [NSApp setActivationPolicy:NSApplicationActivationPolicyAccessory];
 }
 
+void MacPlatform::bringForward(QWidget* window) {
+    // Qt activates the app when raising a window only if QT_MAC_SET_RAISE_PROCESS allows it.
+    [NSApp activateIgnoringOtherApps:YES];
+    Platform::bringForward(window);
+}
+
 void MacPlatform::secondsSinceLastInput(QObject*, IdleReply reply) {
     // Asking for the age of the last event of a type needs no permission, unlike watching events.
     const CGEventType watched[] = {kCGEventLeftMouseDown, kCGEventRightMouseDown,
@@ -63,11 +70,18 @@ void MacPlatform::secondsSinceLastInput(QObject*, IdleReply reply) {
     reply(idle);
 }
 
-void MacPlatform::activateTerminal(const TerminalOrigin& origin, QObject*,
+void MacPlatform::activateTerminal(const TerminalOrigin& origin, QObject* context,
                                    std::function<void(bool)> done) {
-    // AppleScript runs on the main thread, where AppKit wants it; the scripts are short.
     const std::optional<QString> script = TerminalActivator::scriptFor(origin);
-    done(script && AppleScript::run(*script));
+    if (!script) {
+        done(false);
+        return;
+    }
+    // In a process of its own rather than through NSAppleScript, which must run on the main
+    // thread: the first script waits for the user to answer the system's consent prompt, and
+    // the pet must go on meanwhile. An Apple event gives up after two minutes by default.
+    ScriptProcess::run(QStringLiteral("/usr/bin/osascript"), *script, std::chrono::minutes(3),
+                       context, std::move(done));
 }
 
 bool MacPlatform::canActivateTerminal(const TerminalOrigin&) const {

@@ -6,7 +6,8 @@
 namespace {
 
 // Sparkle's standard controller: its own alerts, its own schedule, settings from the bundle's
-// Info.plist (SUFeedURL, SUPublicEDKey). Compiled only when the build points at the framework.
+// Info.plist (SUFeedURL, SUPublicEDKey). Compiled only when the build has the framework, a feed and
+// a key.
 class SparkleUpdater final : public Updater {
 public:
     bool start() override {
@@ -29,12 +30,11 @@ private:
     SPUStandardUpdaterController* controller_ = nil;
 };
 
-} // namespace
-
-namespace BuiltInUpdater {
-
-std::unique_ptr<Updater> create() {
+std::unique_ptr<Updater> createSparkleUpdater() {
     return std::make_unique<SparkleUpdater>();
 }
 
-} // namespace BuiltInUpdater
+// This file is compiled into Mofli.app alone, the program that carries the framework.
+const bool provided = BuiltInUpdater::provide(&createSparkleUpdater);
+
+} // namespace
