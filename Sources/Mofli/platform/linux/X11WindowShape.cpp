@@ -125,16 +125,36 @@ Window changedChild(const XEvent& event) {
 } // namespace
 
 void X11WindowShape::drainRootChanges() {
-    bool changed = false;
+    bool moved = false;
+    bool restacked = false;
     while (XPending(watch_) > 0) {
         XEvent event;
         XNextEvent(watch_, &event);
         // The catcher's own moves change nothing else.
         const Window child = changedChild(event);
-        changed = changed || (child != None && child != catcher_);
+        if (child == None || child == catcher_) {
+            continue;
+        }
+        // Only a change of the window or its frame can move it; any other window may only have
+        // come between the two.
+        if (child == target_ || child == frame_) {
+            moved = true;
+        } else {
+            restacked = true;
+        }
     }
-    if (changed) {
+    // Until the window is followed (not yet mapped, or mapped just now), any change may be the
+    // one that shows it.
+    if (moved || (restacked && target_ == 0)) {
         scheduleFollow();
+    } else if (restacked) {
+        // Without a round trip: asking the server while it maps another window (the picker, a
+        // menu) would hold the GUI thread until it is done.
+        XWindowChanges changes{};
+        changes.sibling = frame_;
+        changes.stack_mode = Below;
+        XConfigureWindow(display_, catcher_, CWSibling | CWStackMode, &changes);
+        XFlush(display_);
     }
 }
 
@@ -159,6 +179,7 @@ void X11WindowShape::follow() {
         XUnmapWindow(display_, catcher_);
         XFlush(display_);
         target_ = 0;
+        frame_ = 0;
         return;
     }
     int x = 0;
@@ -170,7 +191,8 @@ void X11WindowShape::follow() {
     changes.y = y;
     changes.width = attributes.width;
     changes.height = attributes.height;
-    changes.sibling = frameOf(current);
+    frame_ = frameOf(current);
+    changes.sibling = frame_;
     changes.stack_mode = Below;
     XConfigureWindow(display_, catcher_, CWX | CWY | CWWidth | CWHeight | CWSibling | CWStackMode,
                      &changes);

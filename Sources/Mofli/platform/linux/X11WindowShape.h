@@ -51,5 +51,7 @@ private:
     // The native window and its top-left corner on the root window, as last followed.
     unsigned long target_ = 0;
     QPoint targetOrigin_;
+    // The root's child that holds the native window: its frame, or the window itself.
+    unsigned long frame_ = 0;
     bool followPending_ = false;
 };
