@@ -16,6 +16,7 @@
 #include <QScrollArea>
 #include <QSpacerItem>
 #include <QVBoxLayout>
+#include <QWindow>
 #include <algorithm>
 #include <cmath>
 
@@ -182,7 +183,33 @@ void PetPickerWindow::rebuild() {
         }
     }
     rows_->addStretch(1);
-    rowBatches_.start(0);
+    startRowBatches();
+}
+
+void PetPickerWindow::startRowBatches() {
+    const QWindow* window = windowHandle();
+    awaitingFirstFrame_ = !(window && window->isExposed());
+    if (!awaitingFirstFrame_) {
+        rowBatches_.start(0);
+    }
+}
+
+void PetPickerWindow::showEvent(QShowEvent* event) {
+    if (QWindow* window = windowHandle()) {
+        window->removeEventFilter(this);
+        window->installEventFilter(this);
+    }
+    QWidget::showEvent(event);
+}
+
+bool PetPickerWindow::eventFilter(QObject* watched, QEvent* event) {
+    // Seen before the window draws the frame it is exposed with; the batches start after it.
+    if (event->type() == QEvent::Expose && watched == windowHandle() && awaitingFirstFrame_ &&
+        windowHandle()->isExposed()) {
+        awaitingFirstFrame_ = false;
+        rowBatches_.start(0);
+    }
+    return QWidget::eventFilter(watched, event);
 }
 
 void PetPickerWindow::plan(RowKind kind, std::function<QWidget*()> make) {

@@ -64,6 +64,10 @@ signals:
     void codexToggled(bool enabled);
     void reloadRequested();
 
+protected:
+    bool eventFilter(QObject* watched, QEvent* event) override;
+    void showEvent(QShowEvent* event) override;
+
 private:
     enum class RowKind { label, tile, header, hint };
     // A row not made yet, and the place it will take.
@@ -77,6 +81,8 @@ private:
     void markSelected();
     void plan(RowKind kind, std::function<QWidget*()> make);
     void makeWaitingRows();
+    // Makes the waiting rows from the event loop, once the window has shown its first frame.
+    void startRowBatches();
     QList<Pet> sorted(PetSource source) const;
     PetTile* makeTile(const Pet& pet);
     QWidget* makeFolderHeader(const QString& title, const QString& path,
@@ -111,4 +117,7 @@ private:
     // What the place of a row not made yet holds: the height of the last row made of its kind.
     QHash<RowKind, int> rowHeights_{{RowKind::tile, PetTile::minimumTileHeight}};
     QTimer rowBatches_;
+    // Rows wait for the window's first frame: drawn in the same turn of the event loop, the
+    // first batch and the first frame would hold it longer than a frame.
+    bool awaitingFirstFrame_ = false;
 };
