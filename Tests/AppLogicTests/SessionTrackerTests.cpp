@@ -13,6 +13,7 @@
 #include <QJsonObject>
 #include <QProcess>
 #include <QSignalSpy>
+#include <QTest>
 #include <QThread>
 #include <algorithm>
 #include <cstdio>
@@ -122,16 +123,6 @@ protected:
                                            }});
         shown = std::make_unique<QSignalSpy>(tracker.get(), &SessionTracker::shownStateChanged);
         tracker->start();
-    }
-
-    // Lets the watcher's findings reach the tracker until `done` holds; whether it did.
-    static bool settle(const std::function<bool()>& done) {
-        QElapsedTimer elapsed;
-        elapsed.start();
-        while (!done() && elapsed.elapsed() < 5000) {
-            QCoreApplication::processEvents(QEventLoop::AllEvents, 10);
-        }
-        return done();
     }
 
     QStringList projects() const {
@@ -254,9 +245,10 @@ TEST_F(SessionTrackerTest, FollowsSessionsAsTheyComeAndGo) {
 
     // Another session working does not hide the one waiting, nor show it again.
     write({"beta", "running", 0, Process::none});
-    ASSERT_TRUE(settle([&] { return tracker->count() == 2; }));
+    ASSERT_TRUE(QTest::qWaitFor([&] { return tracker->count() == 2; }));
     write({"beta", "review", 0, Process::none});
-    ASSERT_TRUE(settle([&] { return tracker->sessions().back().state.state == "review"; }));
+    ASSERT_TRUE(
+        QTest::qWaitFor([&] { return tracker->sessions().back().state.state == "review"; }));
     EXPECT_EQ(shown->size(), 1);
     EXPECT_EQ(shownProject(), "alpha");
 
@@ -277,7 +269,7 @@ TEST_F(SessionTrackerTest, FollowsSessionsAsTheyComeAndGo) {
                     {"recap", "🔧 3コマンド"},
                     {"sessionId", "session-beta"},
                     {"cwd", "/work/beta"}});
-    ASSERT_TRUE(settle([&] { return tracker->count() == 0; }));
+    ASSERT_TRUE(QTest::qWaitFor([&] { return tracker->count() == 0; }));
     EXPECT_EQ(tracker->shownState().message, QStringLiteral("おつかれ〜"));
     ASSERT_TRUE(tracker->lastRecap());
     EXPECT_EQ(tracker->lastRecap()->text, "🔧 3コマンド");
@@ -286,7 +278,7 @@ TEST_F(SessionTrackerTest, FollowsSessionsAsTheyComeAndGo) {
     // A session whose process the hook could not find shows for half an hour after its last
     // word; then the state file, which it wrote, says nothing true any more.
     write({"gamma", "running", 0, Process::none});
-    ASSERT_TRUE(settle([&] { return shownProject() == "gamma"; }));
+    ASSERT_TRUE(QTest::qWaitFor([&] { return shownProject() == "gamma"; }));
     clock.advance(SessionRecord::unprovenLifetimeMs / 1000.0 - SessionTracker::checkSeconds);
     EXPECT_EQ(tracker->count(), 1);
     clock.advance(SessionTracker::checkSeconds);
@@ -303,12 +295,13 @@ TEST_F(SessionTrackerTest, WithoutTheFolderTheStateFileRulesAsBefore) {
     startTracker();
     EXPECT_EQ(tracker->shownState().message, QStringLiteral("$ make"));
     EXPECT_EQ(tracker->count(), 0);
-    ASSERT_TRUE(settle([&] { return shown->size() >= 2; })) << "the poll's repeat comes through";
+    ASSERT_TRUE(QTest::qWaitFor([&] { return shown->size() >= 2; }))
+        << "the poll's repeat comes through";
     const auto deliveries = shown->size();
     clock.advance(SessionTracker::checkSeconds);
     EXPECT_EQ(shown->size(), deliveries);
     writeStateFile({{"state", "waving"}, {"message", "done"}, {"recap", "🔧 1コマンド"}});
-    ASSERT_TRUE(settle([&] { return tracker->shownState().state == "waving"; }));
+    ASSERT_TRUE(QTest::qWaitFor([&] { return tracker->shownState().state == "waving"; }));
     EXPECT_EQ(tracker->lastRecap()->text, "🔧 1コマンド");
     EXPECT_FALSE(QFileInfo::exists(home() + "/.claude/mofli/sessions"));
 }

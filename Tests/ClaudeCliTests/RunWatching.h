@@ -3,7 +3,6 @@
 #include "TwoSessions.h"
 
 #include <QCoreApplication>
-#include <QElapsedTimer>
 #include <QFile>
 #include <QJsonDocument>
 #include <QJsonObject>
@@ -19,16 +18,6 @@ inline QJsonObject record(const TwoSessions::Session& session) {
     QFile file(QString::fromStdString(session.recordFile));
     return file.open(QIODevice::ReadOnly) ? QJsonDocument::fromJson(file.readAll()).object()
                                           : QJsonObject();
-}
-
-// Turns the event loop until `done` holds or `timeoutMs` passed; whether it held.
-inline bool settle(const std::function<bool()>& done, int timeoutMs = 10000) {
-    QElapsedTimer elapsed;
-    elapsed.start();
-    while (!done() && elapsed.elapsed() < timeoutMs) {
-        QCoreApplication::processEvents(QEventLoop::AllEvents, 20);
-    }
-    return done();
 }
 
 // The options of a short run: A waits past its permission notification (sent after about 6 s),

@@ -13,6 +13,7 @@
 #include <QFile>
 #include <QJsonDocument>
 #include <QJsonObject>
+#include <QTest>
 #include <algorithm>
 #include <functional>
 #include <gtest/gtest.h>
@@ -67,12 +68,14 @@ TEST(SessionsCli, TheWaitingSessionStaysShownWhileAnotherWorks) {
             finishedA = record(sessions.a());
             finishedB = record(sessions.b());
             // Once the tracker has taken in both waves.
-            RunWatching::settle([&] {
-                const auto& live = tracker.sessions();
-                return live.size() == 2 && std::all_of(live.begin(), live.end(), [](const auto& s) {
-                           return s.state.state == "waving";
-                       });
-            });
+            static_cast<void>(QTest::qWaitFor(
+                [&] {
+                    const auto& live = tracker.sessions();
+                    return live.size() == 2 &&
+                           std::all_of(live.begin(), live.end(),
+                                       [](const auto& s) { return s.state.state == "waving"; });
+                },
+                10000));
             shownAtEnd = tracker.shownState();
             recapAtEnd = tracker.lastRecap();
         }
@@ -100,7 +103,7 @@ TEST(SessionsCli, TheWaitingSessionStaysShownWhileAnotherWorks) {
     EXPECT_EQ(recapAtEnd->text, last.value("recap").toString());
 
     // Both quit: their records are gone and the pet rests with the last goodbye.
-    RunWatching::settle([&] { return tracker.count() == 0; });
+    static_cast<void>(QTest::qWaitFor([&] { return tracker.count() == 0; }, 10000));
     EXPECT_EQ(tracker.count(), 0);
     EXPECT_EQ(tracker.shownState().state, "idle") << describe(tracker.shownState());
 }

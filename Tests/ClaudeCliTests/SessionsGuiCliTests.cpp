@@ -15,6 +15,7 @@
 #include <QCoreApplication>
 #include <QJsonObject>
 #include <QSettings>
+#include <QTest>
 #include <gtest/gtest.h>
 #include <optional>
 
@@ -71,14 +72,16 @@ TEST(SessionsGuiCli, TheTitleShowsTheWaitingSessionWhileAnotherWorksThenTheLastR
         const std::string& project = aLast ? sessions.a().name : sessions.b().name;
         expectedWave = QStringLiteral("Mofli — %1: %2")
                            .arg(QString::fromStdString(project), last.value("message").toString());
-        RunWatching::settle([&] { return title() == expectedWave; });
+        static_cast<void>(QTest::qWaitFor([&] { return title() == expectedWave; }, 10000));
         waveTitle = title();
         // What the idle monitor does when the user comes back, once the wave has played.
         expectedGreeting = "Mofli — おつかれ: " + last.value("recap").toString();
-        RunWatching::settle([&] {
-            window.replayRecap();
-            return title() == expectedGreeting;
-        });
+        static_cast<void>(QTest::qWaitFor(
+            [&] {
+                window.replayRecap();
+                return title() == expectedGreeting;
+            },
+            10000));
         greeting = title();
     };
     ASSERT_TRUE(sessions.run(options)) << sessions.failure();
@@ -90,7 +93,7 @@ TEST(SessionsGuiCli, TheTitleShowsTheWaitingSessionWhileAnotherWorksThenTheLastR
 
     // Both quit: no session is counted or named any more.
     AvatarView& view = *window.avatarView();
-    EXPECT_TRUE(RunWatching::settle([&] { return view.sessionCount() == 0; }));
+    EXPECT_TRUE(QTest::qWaitFor([&] { return view.sessionCount() == 0; }, 10000));
     for (const auto* session : {&sessions.a(), &sessions.b()}) {
         EXPECT_FALSE(title().contains(QString::fromStdString(session->name)))
             << title().toStdString();
