@@ -77,7 +77,7 @@ void PetWindowController::showSessions(const QList<SessionRecord>& sessions) {
 }
 
 QString PetWindowController::shownProject() const {
-    const QList<SessionRecord>& live = tracker_ ? tracker_->sessions() : QList<SessionRecord>();
+    const QList<SessionRecord> live = sessions();
     return live.size() >= 2 ? live.front().project() : QString();
 }
 
